@@ -1,0 +1,61 @@
+# 32-bit Windows build: the real adapters, resources and the setup executables.
+enable_language(RC)
+
+set(ORVEX_WIN32_LIBRARIES comctl32 shell32 ole32 oleaut32 advapi32 user32 gdi32 uuid)
+set(ORVEX_WIN32_LINK_OPTIONS -municode -mwindows -static -static-libgcc -static-libstdc++)
+
+target_compile_options(orvex_program PRIVATE -municode)
+
+add_library(orvex_platform_win32 OBJECT)
+target_include_directories(orvex_platform_win32 PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(orvex_platform_win32 PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_definitions(orvex_platform_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                           _WIN32_WINNT=0x0601)
+add_subdirectory(platform/win32)
+
+# orvex_add_setup(<target> OUTPUT_NAME <name> [MAIN <main.msi>] [PACKS <RESOURCE_NAME>=<pack.msi> ...]
+#                 [DEPENDS <targets>])
+# Links a setup executable that carries the given main package (RCDATA "MSI") and language packs
+# (RCDATA "QZLANGPACK_xx_YY"), all stored under language 1033.
+function(orvex_add_setup target)
+  cmake_parse_arguments(ARG "" "OUTPUT_NAME;MAIN" "PACKS;DEPENDS" ${ARGN})
+  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.rc")
+  set(content "LANGUAGE 9, 1\n")
+  set(payload)
+  if(ARG_MAIN)
+    string(APPEND content "MSI RCDATA \"${ARG_MAIN}\"\n")
+    list(APPEND payload "${ARG_MAIN}")
+  endif()
+  foreach(pack IN LISTS ARG_PACKS)
+    string(REPLACE "=" ";" parts "${pack}")
+    list(GET parts 0 name)
+    list(GET parts 1 file)
+    string(APPEND content "${name} RCDATA \"${file}\"\n")
+    list(APPEND payload "${file}")
+  endforeach()
+  if(payload)
+    file(CONFIGURE OUTPUT "${rc}" CONTENT "${content}")
+    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${payload}")
+  else()
+    set(rc)
+  endif()
+
+  add_executable(${target} WIN32
+    $<TARGET_OBJECTS:orvex_program>
+    $<TARGET_OBJECTS:orvex_platform_win32>
+    ${PROJECT_SOURCE_DIR}/resources/setup.rc
+    ${PROJECT_SOURCE_DIR}/resources/strings.rc
+    ${rc})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})
+  target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
+  if(ARG_DEPENDS)
+    add_dependencies(${target} ${ARG_DEPENDS})
+  endif()
+endfunction()
+
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+add_subdirectory(resources)
+add_subdirectory(tests/wine)

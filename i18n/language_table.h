@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// One interface language of the setup. `code` is the NUL-terminated language code
+// ("en-US"); `displayName` is the language's own name for the language list;
+// `bitmapId` is the resource id of its 16 x 14 flag bitmap.
+struct LanguageEntry {
+    char16_t code[6];
+    const char16_t* displayName;
+    std::uint32_t bitmapId;
+};
+
+inline constexpr std::size_t kLanguageCount = 14;
+
+// The languages the setup knows. A row's position is the language index that the
+// rest of the program stores; the order must not change.
+extern const LanguageEntry kLanguages[kLanguageCount];

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Localized messages are formatted into buffers of this many characters, the last one
+// being the terminating NUL.
+inline constexpr std::size_t kFormattedTextCapacity = 4096;
+
+// printf-style formatting of the setup's message patterns: each "%s" takes the next
+// argument (an empty text once the arguments run out), "%%" becomes "%", any other
+// character is copied. The result holds at most kFormattedTextCapacity - 1 code units;
+// a cut never leaves half of a surrogate pair at the end. A null pattern gives "".
+std::u16string FormatText(const char16_t* pattern, const std::vector<std::u16string>& args);

@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+namespace platform {
+
+// AttachConsole(ATTACH_PARENT_PROCESS).
+bool AttachToParentConsole();
+// Reopens the C run-time's standard output on the console ("CON"). Where that yields no usable
+// stream, console text is written through "CONOUT$" instead.
+void ReopenStandardOutputOnConsole();
+// Writes text to the (reopened) standard output.
+void WriteStandardOutput(const std::u16string& text);
+// FreeConsole.
+void DetachFromConsole();
+
+}  // namespace platform

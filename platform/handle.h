@@ -1,0 +1,39 @@
+#pragma once
+#include <utility>
+
+namespace platform {
+
+// Move-only owner of one platform handle. Traits supply the value type, the value that means
+// "no handle" and the function that releases a handle.
+template <typename Traits>
+class UniqueHandle {
+ public:
+  using Value = typename Traits::Value;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Value value) : value_(value) {}
+  ~UniqueHandle() { reset(); }
+
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : value_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+
+  Value get() const { return value_; }
+  bool valid() const { return value_ != Traits::Invalid(); }
+  explicit operator bool() const { return valid(); }
+
+  Value release() { return std::exchange(value_, Traits::Invalid()); }
+  void reset(Value value = Traits::Invalid()) {
+    Value old = std::exchange(value_, value);
+    if (old != Traits::Invalid()) Traits::Close(old);
+  }
+
+ private:
+  Value value_ = Traits::Invalid();
+};
+
+}  // namespace platform

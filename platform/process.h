@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/handle.h"
+
+namespace platform {
+
+// The module instance handle of the program, passed through to the operations that need its
+// resources. Opaque outside the Windows adapters.
+using InstanceHandle = void*;
+
+enum class MutexResult { Created, AlreadyExists, Failed };
+
+// Creates the named mutex with initial ownership and keeps it open until the process ends.
+MutexResult CreateNamedMutex(const std::u16string& name);
+
+// The program's command line split by the system's rules; argument 0 is the program path as it
+// stands on the command line. Empty when the system cannot split it.
+std::vector<std::u16string> CommandLineArguments();
+
+// Ends the process through the C run-time, so static objects are destroyed.
+[[noreturn]] void EndProcess(int exitCode);
+
+std::uint32_t LastError();
+
+struct TokenTraits {
+  using Value = void*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value token);
+};
+using TokenHandle = UniqueHandle<TokenTraits>;
+
+// OpenProcessToken of the current process with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY.
+bool OpenOwnProcessToken(TokenHandle& token);
+// LookupPrivilegeValueW then AdjustTokenPrivileges enabling that one privilege. False when the
+// privilege name is unknown; the adjustment's own result is not reported.
+bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName);
+// ExitWindowsEx(EWX_REBOOT, 0); the result is not reported.
+void RequestSystemReboot();
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM) for a message
+// number, language 0. The text is returned exactly as the system gives it.
+bool FormatSystemMessage(std::uint32_t number, std::u16string& text);
+
+std::uint16_t UserDefaultUiLanguage();
+std::uint32_t UserDefaultLcid();
+std::uint32_t SystemDefaultLcid();
+
+inline constexpr std::uint32_t kLocaleIsoLanguageName = 0x59;
+inline constexpr std::uint32_t kLocaleIsoCountryName = 0x5A;
+// GetLocaleInfoW into a buffer of `capacity` characters.
+bool GetLocaleString(std::uint32_t lcid, std::uint32_t type, std::uint32_t capacity, std::u16string& text);
+
+// What GetVersionExW reports in the extended version record; every field is 0 when the call
+// fails (`queried` is then false).
+struct VersionFacts {
+  bool queried = false;
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint16_t servicePackMajor = 0;
+  std::uint16_t servicePackMinor = 0;
+  std::uint16_t suiteMask = 0;
+  std::uint8_t productType = 0;
+};
+VersionFacts QueryVersionFacts();
+
+// Functions that older systems lack, looked up by name at run time. Each returns false when the
+// function is missing or its call fails.
+bool QueryUserGeoId(std::uint32_t geoClass, std::int32_t& geoId);
+bool QueryGeoInfo(std::int32_t geoId, std::uint32_t geoType, std::uint32_t capacity, std::u16string& text);
+bool QueryIsWow64Process(bool& wow64);
+bool QueryProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor, std::uint32_t spMinor,
+                      std::uint32_t& productType);
+
+int SystemMetric(int index);
+
+}  // namespace platform

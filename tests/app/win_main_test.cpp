@@ -1,0 +1,107 @@
+#include "app/win_main.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/process.h"
+#include "tests/fakes/ui.h"
+#include "tests/fakes/world.h"
+
+namespace {
+
+class WinMainTest : public WorldTest {
+ protected:
+  int Run(std::vector<std::u16string> arguments) {
+    arguments.insert(arguments.begin(), u"C:\\Downloads\\OrvexUtilities2011Setup.exe");
+    fakes::Process().arguments = arguments;
+    return WinMain(nullptr, nullptr, u"", 1);
+  }
+};
+
+TEST_F(WinMainTest, SecondCopyEndsAtOnceWithOne) {
+  fakes::Process().mutex = platform::MutexResult::AlreadyExists;
+  EXPECT_EQ(Run({u"/silent"}), 1);
+  EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"CreateNamedMutex Orvex2011Installer"});
+
+  fakes::ResetWorld();
+  fakes::Process().mutex = platform::MutexResult::Failed;
+  EXPECT_EQ(Run({u"--force-shell-restart"}), 1);
+  EXPECT_EQ(fakes::Calls().size(), 1u);
+}
+
+TEST_F(WinMainTest, UnsupportedParameterIsRefusedOnTheConsole) {
+  fakes::Ui().parentConsole = true;
+  EXPECT_EQ(ExitCodeOf([&] { Run({u"/X"}); }), 0);
+  EXPECT_EQ(fakes::Ui().consoleOutput, u"\n\nParameter \"/x\" is not supported!\n");
+  EXPECT_EQ(fakes::CallsStartingWith("SendKeyboardInput").size(), 2u);
+  EXPECT_TRUE(fakes::Ui().boxes.empty());
+}
+
+TEST_F(WinMainTest, UnsupportedParameterWithoutConsoleIsPassedOver) {
+  EXPECT_EQ(Run({u"/x", u"/y"}), 0);
+  EXPECT_TRUE(fakes::Ui().strayOutput.empty());
+  EXPECT_EQ(fakes::CallsStartingWith("AttachToParentConsole").size(), 2u);
+  EXPECT_TRUE(fakes::CallsStartingWith("SendKeyboardInput").empty());
+}
+
+TEST_F(WinMainTest, ARefusedParameterLeftOfSupportedLangEndsBeforeTheList) {
+  fakes::Ui().parentConsole = true;
+  EXPECT_EQ(ExitCodeOf([&] { Run({u"/foo", u"/supportedlang"}); }), 0);
+  EXPECT_EQ(fakes::Ui().consoleOutput, u"\n\nParameter \"/foo\" is not supported!\n");
+}
+
+TEST_F(WinMainTest, SupportedLangWithoutPacksIsFatalWithOrWithoutConsole) {
+  for (bool console : {false, true}) {
+    fakes::ResetWorld();
+    fakes::Ui().parentConsole = console;
+    EXPECT_EQ(ExitCodeOf([&] { Run({u"/supportedlang"}); }), 16389);
+    ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
+    EXPECT_EQ(fakes::Ui().boxes[0].text, u"No language pack found16389");
+    EXPECT_TRUE(fakes::Ui().consoleOutput.empty());
+  }
+}
+
+TEST_F(WinMainTest, ShellRestartModeOnlyAsTheOneExactArgument) {
+  EXPECT_EQ(Run({u"--force-shell-restart"}), 0);
+  // Nothing after the mode runs: no parsing, hence no console attempts.
+  EXPECT_TRUE(fakes::CallsStartingWith("AttachToParentConsole").empty());
+
+  fakes::ResetWorld();
+  fakes::Ui().parentConsole = true;
+  // Upper case is not the mode; not beginning with "/" it is passed over and the run goes on.
+  EXPECT_EQ(Run({u"--FORCE-SHELL-RESTART"}), 0);
+  EXPECT_TRUE(fakes::Ui().consoleOutput.empty());
+
+  fakes::ResetWorld();
+  fakes::Ui().parentConsole = true;
+  // Beside another argument the switch is passed over; the other argument is still read.
+  EXPECT_EQ(ExitCodeOf([&] { Run({u"--force-shell-restart", u"/bogus"}); }), 0);
+  EXPECT_EQ(fakes::Ui().consoleOutput, u"\n\nParameter \"/bogus\" is not supported!\n");
+}
+
+TEST_F(WinMainTest, SilentWinsOverReducedUi) {
+  std::vector<std::u16string> arguments = {u"setup.exe", u"/reducedui", u"/silent"};
+  SetupOptions options;
+  ReadCommandLine(arguments, options);
+  EXPECT_TRUE(options.silent);
+  EXPECT_FALSE(options.reducedUi);
+
+  arguments = {u"setup.exe", u"/reducedui"};
+  options = {};
+  ReadCommandLine(arguments, options);
+  EXPECT_TRUE(options.reducedUi);
+}
+
+TEST_F(WinMainTest, RestartRequestEnablesTheShutdownPrivilegeThenReboots) {
+  RequestRestart();
+  EXPECT_EQ(fakes::Calls(), (std::vector<std::string>{"OpenOwnProcessToken",
+                                                      "EnableTokenPrivilege SeShutdownPrivilege",
+                                                      "RequestSystemReboot", "CloseToken"}));
+}
+
+TEST_F(WinMainTest, RestartRequestWithoutTokenAsksForNothing) {
+  fakes::Process().tokenOpens = false;
+  RequestRestart();
+  EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"OpenOwnProcessToken"});
+}
+
+}  // namespace
