@@ -1,0 +1,185 @@
+#include "tests/fakes/installer.h"
+
+#include <cstring>
+#include <memory>
+
+#include "tests/fakes/world.h"
+
+namespace fakes {
+namespace {
+
+InstallerWorld world;
+
+// Open handles: databases, views (with their remaining rows) and records (with their text).
+struct Handle {
+  enum Kind { Database, View, Record } kind;
+  std::u16string path;
+  std::vector<std::u16string> rows;
+  std::size_t next = 0;
+  bool executed = false;
+  std::u16string text;
+};
+std::map<std::uint32_t, Handle>& Handles() {
+  static std::map<std::uint32_t, Handle> handles;
+  return handles;
+}
+std::uint32_t nextHandle = 1;
+
+const bool registered = RegisterReset([] {
+  world = InstallerWorld{};
+  Handles().clear();
+  nextHandle = 1;
+});
+
+std::uint32_t Hand(Handle handle) {
+  const std::uint32_t value = nextHandle++;
+  Handles()[value] = std::move(handle);
+  return value;
+}
+
+Handle* Find(std::uint32_t handle, Handle::Kind kind) {
+  const auto found = Handles().find(handle);
+  if (found == Handles().end() || found->second.kind != kind) return nullptr;
+  return &found->second;
+}
+
+constexpr std::uint32_t kInvalidHandle = 6;
+constexpr std::uint32_t kUnknownProduct = 1605;
+constexpr std::uint32_t kUnknownProperty = 1608;
+constexpr std::uint32_t kNoMoreItems = 259;
+constexpr std::uint32_t kMoreData = 234;
+
+// Copies text into a caller's buffer with the service's size protocol.
+std::uint32_t CopyOut(const std::u16string& text, char16_t* buffer, std::uint32_t* length) {
+  const auto size = static_cast<std::uint32_t>(text.size());
+  if (buffer == nullptr || *length <= size) {
+    *length = size;
+    return buffer == nullptr ? 0 : kMoreData;
+  }
+  std::memcpy(buffer, text.data(), text.size() * sizeof(char16_t));
+  buffer[size] = 0;
+  *length = size;
+  return 0;
+}
+
+}  // namespace
+
+InstallerWorld& Installer() { return world; }
+
+}  // namespace fakes
+
+namespace platform {
+
+void MsiHandleTraits::Close(Value handle) { MsiCloseHandle(handle); }
+
+int MsiSetInternalUI(int level) {
+  fakes::Record("MsiSetInternalUI " + std::to_string(level));
+  const int previous = fakes::world.uiLevel;
+  fakes::world.uiLevel = level;
+  return previous;
+}
+
+std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16string& property, char16_t* buffer,
+                                 std::uint32_t* length) {
+  fakes::Record("MsiGetProductInfoW " + fakes::Utf8(product) + " " + fakes::Utf8(property));
+  const auto found = fakes::world.products.find(product);
+  if (found == fakes::world.products.end()) return fakes::kUnknownProduct;
+  if (property != u"VersionString") return fakes::kUnknownProperty;
+  return fakes::CopyOut(found->second.version, buffer, length);
+}
+
+int MsiQueryProductStateW(const std::u16string& product) {
+  fakes::Record("MsiQueryProductStateW " + fakes::Utf8(product));
+  const auto found = fakes::world.products.find(product);
+  return found == fakes::world.products.end() ? kInstallStateUnknown : found->second.state;
+}
+
+std::uint32_t MsiConfigureProductW(const std::u16string& product, int installLevel, int installState) {
+  fakes::Record("MsiConfigureProductW " + fakes::Utf8(product) + " " + std::to_string(installLevel) + " " +
+                std::to_string(installState) + " ui=" + std::to_string(fakes::world.uiLevel));
+  std::uint32_t result = 0;
+  if (!fakes::world.configureResults.empty()) {
+    result = fakes::world.configureResults.front();
+    fakes::world.configureResults.pop_front();
+  }
+  if ((result == 0 || result == 1641 || result == 3010) && installState == kInstallStateAbsent) {
+    fakes::world.products.erase(product);
+  }
+  return result;
+}
+
+std::uint32_t MsiEnableLogW(std::uint32_t logMode, const std::u16string& logFile, std::uint32_t attributes) {
+  fakes::Record("MsiEnableLogW " + std::to_string(logMode) + " " + fakes::Utf8(logFile) + " " +
+                std::to_string(attributes));
+  return 0;
+}
+
+std::uint32_t MsiInstallProductW(const std::u16string& packagePath, const std::u16string& commandLine) {
+  fakes::Record("MsiInstallProductW " + fakes::Utf8(packagePath) + " ui=" + std::to_string(fakes::world.uiLevel) +
+                " |" + fakes::Utf8(commandLine) + "|");
+  std::uint32_t result = 0;
+  if (!fakes::world.installResults.empty()) {
+    result = fakes::world.installResults.front();
+    fakes::world.installResults.pop_front();
+  }
+  if (result == 0 || result == 1641 || result == 3010) {
+    const auto product = fakes::world.packageProducts.find(packagePath);
+    if (product != fakes::world.packageProducts.end()) fakes::world.products[product->second] = {u"10.0.3000.101"};
+  }
+  return result;
+}
+
+std::uint32_t MsiOpenDatabaseW(const std::u16string& packagePath, MsiHandle& database) {
+  fakes::Record("MsiOpenDatabaseW " + fakes::Utf8(packagePath));
+  if (fakes::world.openDatabaseResult != 0) return fakes::world.openDatabaseResult;
+  const auto found = fakes::world.packages.find(packagePath);
+  if (found == fakes::world.packages.end()) return 110;  // open failed
+  database.reset(fakes::Hand({fakes::Handle::Database, packagePath, found->second.fileNames, 0, false, {}}));
+  return 0;
+}
+
+std::uint32_t MsiDatabaseOpenViewW(const MsiHandle& database, const std::u16string& query, MsiHandle& view) {
+  fakes::Record("MsiDatabaseOpenViewW " + fakes::Utf8(query));
+  const fakes::Handle* db = fakes::Find(database.get(), fakes::Handle::Database);
+  if (db == nullptr) return fakes::kInvalidHandle;
+  if (fakes::world.openViewResult != 0) return fakes::world.openViewResult;
+  view.reset(fakes::Hand({fakes::Handle::View, db->path, db->rows, 0, false, {}}));
+  return 0;
+}
+
+std::uint32_t MsiViewExecute(const MsiHandle& view) {
+  fakes::Record("MsiViewExecute");
+  fakes::Handle* handle = fakes::Find(view.get(), fakes::Handle::View);
+  if (handle == nullptr) return fakes::kInvalidHandle;
+  if (fakes::world.executeResult != 0) return fakes::world.executeResult;
+  handle->executed = true;
+  return 0;
+}
+
+std::uint32_t MsiViewFetch(const MsiHandle& view, MsiHandle& record) {
+  fakes::Handle* handle = fakes::Find(view.get(), fakes::Handle::View);
+  if (handle == nullptr) return fakes::kInvalidHandle;
+  if (!handle->executed || handle->next >= handle->rows.size()) return fakes::kNoMoreItems;
+  fakes::Handle row{fakes::Handle::Record, {}, {}, 0, false, handle->rows[handle->next++]};
+  record.reset(fakes::Hand(std::move(row)));
+  return 0;
+}
+
+std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, char16_t* buffer,
+                                  std::uint32_t* length) {
+  const fakes::Handle* handle = fakes::Find(record.get(), fakes::Handle::Record);
+  if (handle == nullptr || length == nullptr) return fakes::kInvalidHandle;
+  if (field != 1) return fakes::CopyOut(u"", buffer, length);
+  return fakes::CopyOut(handle->text, buffer, length);
+}
+
+std::uint32_t MsiCloseHandle(std::uint32_t handle) {
+  const auto found = fakes::Handles().find(handle);
+  if (found == fakes::Handles().end()) return fakes::kInvalidHandle;
+  static const char* const kinds[] = {"database", "view", "record"};
+  fakes::Record(std::string("MsiCloseHandle ") + kinds[found->second.kind]);
+  fakes::Handles().erase(found);
+  return 0;
+}
+
+}  // namespace platform
