@@ -43,10 +43,12 @@ function(orvex_add_setup target)
   add_executable(${target} WIN32
     $<TARGET_OBJECTS:orvex_program>
     $<TARGET_OBJECTS:orvex_platform_win32>
+    ${PROJECT_SOURCE_DIR}/platform/win32/entry.cpp
     ${PROJECT_SOURCE_DIR}/resources/setup.rc
     ${PROJECT_SOURCE_DIR}/resources/strings.rc
     ${rc})
-  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/resources)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})
   target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
