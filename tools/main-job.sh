@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The main job: builds everything, then installs the product silently with the default setup
+# executable in a fresh Wine prefix, as an administrator's script would, and reports what happened.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/build-all.sh
+
+setup="$PWD/build/win32/OrvexUtilities2011Setup.exe"
+prefix=$(mktemp -d /tmp/orvex-main-job.XXXXXX)
+export WINEPREFIX="$prefix"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY  # no screen: any message box returns at once instead of waiting
+cleanup() { wineserver -k 2>/dev/null || true; rm -rf "$prefix"; }
+trap cleanup EXIT
+
+echo "== Preparing a fresh Wine prefix"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+
+echo "== Running: OrvexUtilities2011Setup.exe /silent /logbp C:\\orvex-main.log"
+set +e
+wine "$setup" /silent /logbp 'C:\orvex-main.log' >/dev/null 2>&1
+code=$?
+set -e
+wineserver -w
+echo "exit code: $code"
+
+echo "== Installed products (Uninstall entries)"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+  tr -d '\r' | grep -E '^HKEY|DisplayName|DisplayVersion|InstallLocation' || echo "(none)"
+
+echo "== Installed files"
+for folder in "$prefix/drive_c/Program Files (x86)/Orvex" "$prefix/drive_c/Program Files/Orvex"; do
+  [ -d "$folder" ] && (cd "$folder/.." && find Orvex -type f | sort)
+done
+[ -d "$prefix/drive_c/Program Files (x86)/Orvex" ] || [ -d "$prefix/drive_c/Program Files/Orvex" ] || echo "(none)"
+
+echo "== Registry values the setup wrote (HKLM\\Software\\Orvex)"
+wine reg query 'HKLM\Software\Orvex' /s 2>/dev/null | tr -d '\r' | grep -v '^$' || echo "(none)"
+
+echo "== Extracted packages"
+find "$prefix/drive_c" -path '*{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}*' -name '*.msi' 2>/dev/null | sed "s|$prefix/||" || true
+
+if [ -f "$prefix/drive_c/orvex-main.log" ]; then
+  echo "== Main package log: properties passed"
+  iconv -f latin1 -t utf-8 "$prefix/drive_c/orvex-main.log" | tr -d '\r' |
+    grep -E 'Property\(S\): (LANGSTRING|USERDEFINST|AFFILIATEID|AFFILIATEIDFLAGS|TRANSFORMS|FASTOEM|QZUPGRADE) ' || true
+fi
