@@ -1,8 +1,39 @@
 #pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/options.h"
 #include "platform/process.h"
 #include "versions/configure_action.h"
 
-// Installs the language packs and the main package; ends the process with 1 on failure.
+// Installs the language packs and then the main package; ends the process with 1 on failure.
 void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options);
+
+// "USERDEFINST=" 1 or 2 (custom installation chosen in the dialog or not), a blank, and the
+// affiliate properties.
+std::u16string BuildCustomInstallProperty();
+
+// The main package's installer properties, character for character. A non-empty
+// `basePackageProperties` already ends with a blank, so a double blank follows it.
+std::u16string BuildMainCommandLine(const std::u16string& basePackageProperties, const std::u16string& languageValue,
+                                    const std::u16string& customInstallProperty, bool silent,
+                                    std::uint32_t installedMajor);
+
+// The language packs' installer properties.
+std::u16string BuildLangPackCommandLine(const std::u16string& langPackProperties);
+
+// Removes every installed language-pack product at the given Windows Installer UI level.
+void RemoveInstalledLanguagePacks(int uiLevel);
+
+// Whether HKLM "Software\Orvex" "PreinstallMode" is 1 (32-bit view first, the 64-bit view only
+// when the 32-bit key cannot be opened). Read anew at each call.
+bool IsPreinstallMode();
+
+// The first requested language code that is neither "all" nor the code of a carried pack, or
+// none (-1). Codes compare exactly and case-sensitively.
+std::int64_t FindUnsupportedLanguageCode(const std::vector<std::u16string>& requested,
+                                         const std::vector<std::u16string>& carried);
+
+// Windows Installer results that count as success everywhere: 0, 1641 and 3010.
+bool IsInstallerSuccess(std::uint32_t result);

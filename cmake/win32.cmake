@@ -13,12 +13,16 @@ target_compile_definitions(orvex_platform_win32 PRIVATE UNICODE _UNICODE WIN32_L
                            _WIN32_WINNT=0x0601)
 add_subdirectory(platform/win32)
 
+include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
+
 # orvex_add_setup(<target> OUTPUT_NAME <name> [MAIN <main.msi>] [PACKS <RESOURCE_NAME>=<pack.msi> ...]
-#                 [DEPENDS <targets>])
+#                 [DEPENDS <targets>] [UNSIGNED | UNTAGGED | TAG <text>])
 # Links a setup executable that carries the given main package (RCDATA "MSI") and language packs
-# (RCDATA "QZLANGPACK_xx_YY"), all stored under language 1033.
+# (RCDATA "QZLANGPACK_xx_YY"), all stored under language 1033, then signs it and stamps the
+# default affiliate tag behind the signature, as a distribution does. UNSIGNED leaves it unsigned,
+# UNTAGGED signs without a tag, TAG stamps another text.
 function(orvex_add_setup target)
-  cmake_parse_arguments(ARG "" "OUTPUT_NAME;MAIN" "PACKS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "UNSIGNED;UNTAGGED" "OUTPUT_NAME;MAIN;TAG" "PACKS;DEPENDS" ${ARGN})
   set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.rc")
   set(content "LANGUAGE 9, 1\n")
   set(payload)
@@ -54,6 +58,13 @@ function(orvex_add_setup target)
   target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
   if(ARG_DEPENDS)
     add_dependencies(${target} ${ARG_DEPENDS})
+  endif()
+  if(ARG_UNTAGGED)
+    orvex_sign_and_stamp(${target} UNTAGGED)
+  elseif(DEFINED ARG_TAG)
+    orvex_sign_and_stamp(${target} TAG "${ARG_TAG}")
+  elseif(NOT ARG_UNSIGNED)
+    orvex_sign_and_stamp(${target})
   endif()
 endfunction()
 

@@ -1,5 +1,39 @@
 #pragma once
+#include <cstdint>
 #include <string>
+
+#include "app/product.h"
+#include "platform/result.h"
+
+// A package the program carries as an RCDATA resource and writes to a fixed file name.
+struct PackageDescriptor {
+  char16_t resourceName[16];  // zero-padded
+  std::uint32_t languageId;
+  const char16_t* fileBaseName;  // file name of the written package, without ".msi"
+  std::uint32_t versionHigh;     // major in the high 16 bits, minor in the low 16
+  std::uint32_t versionLow;      // build in the high 16 bits, revision in the low 16
+};
+
+inline constexpr PackageDescriptor kMainPackage = {
+    u"MSI", 1031, u"{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}", kProductVersionHigh, kProductVersionLow,
+};
+
+// The bytes of an RCDATA resource of the program's own module, found language-neutrally. They stay
+// valid for the life of the process. A missing resource, a failed load or lock and a size of 0
+// return the last error as a failure; `data` and `size` are only set on success.
+HResult FindPackageResource(const std::u16string& resourceName, const std::uint8_t*& data, std::uint32_t& size);
+
+// Writes the resource to `path` (created anew, truncating a file there) in one write. A failed
+// write deletes the partial file.
+HResult ResExportToFile(const std::u16string& path, const std::u16string& resourceName);
+
+// Creates (or keeps) the hidden, system-attributed folder named after the product code under the
+// all-users or, with `perUser`, the user's application data folder. The path ends in a backslash.
+HResult GetExtractionFolder(bool perUser, std::u16string& folder);
+
+// Writes the package into the extraction folder as its base name plus ".msi"; when that fails,
+// tries up to 100 names numbered from the tick count. `path` is only set on success.
+HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path);
 
 // Writes the main package to its fixed file and returns the path; failures are fatal.
 std::u16string ExtractMainPackage();

@@ -1,7 +1,54 @@
 #include "tag/affiliate_configuration.h"
 
-std::u16string affiliateProperties = u"AFFILIATEID=qzv2011aid30017xx-XX AFFILIATEIDFLAGS=#0";
+#include <vector>
 
-void LoadAffiliateConfiguration(const std::u16string&) {
-  // Placeholder until the signature tag reader lands: the default properties stay.
+#include "platform/ui.h"
+#include "tag/tag_extractor.h"
+
+namespace {
+
+constexpr char16_t kDefaultAffiliateProperties[] = u"AFFILIATEID=qzv2011aid30017xx-XX AFFILIATEIDFLAGS=#0";
+
+// Blocks until the user dismisses it; the caption names the step that found no tag.
+void WarnNoConfiguration(const char16_t* stage) {
+  platform::ShowMessageBox(u"No AID Config found.  Using default values.", stage, platform::kMbIconWarning);
 }
+
+}  // namespace
+
+std::u16string affiliateProperties = kDefaultAffiliateProperties;
+
+std::u16string AffiliatePropertiesFromTag(const std::uint8_t* text, std::int32_t count) {
+  std::u16string properties;
+  for (std::int32_t i = 0; i < count && text[i] != 0; ++i) {
+    std::uint8_t byte = text[i];
+    if (byte == '&') {
+      byte = ' ';
+    } else if (byte == '.') {
+      byte = '#';
+    }
+    properties += static_cast<char16_t>(static_cast<std::int8_t>(byte));
+  }
+  return properties;
+}
+
+void LoadAffiliateConfiguration(const std::u16string& programPath) {
+  tagging::TagExtractor extractor;
+  if (!extractor.MapFile(programPath)) {
+    WarnNoConfiguration(u"extract_aidconfig1");
+    return;
+  }
+  std::int32_t count = 0;
+  if (!extractor.ReadTag(nullptr, &count)) {
+    WarnNoConfiguration(u"extract_aidconfig2");
+    return;
+  }
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
+  if (!extractor.ReadTag(buffer.data(), &count)) {
+    WarnNoConfiguration(u"extract_aidconfig3");
+    return;
+  }
+  affiliateProperties = AffiliatePropertiesFromTag(buffer.data(), count);
+}
+
+void ResetAffiliatePropertiesForTesting() { affiliateProperties = kDefaultAffiliateProperties; }

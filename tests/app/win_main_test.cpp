@@ -2,14 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/fakes/files.h"
 #include "tests/fakes/process.h"
+#include "tests/fakes/resources.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
 
 namespace {
 
+// A machine on which a whole run can go through: the program carries its main package and the
+// en-US pack, and the folders it writes them to exist.
+void ScriptUsableMachine() {
+  fakes::AddRcdata(u"MSI");
+  fakes::AddRcdata(u"QZLANGPACK_EN_US");
+  fakes::AddSpecialFolder(35, u"C:\\ProgramData");
+  fakes::Files().folders.insert(u"C:\\Users\\Tester\\AppData\\Local\\Temp");
+}
+
 class WinMainTest : public WorldTest {
  protected:
+  void SetUp() override {
+    WorldTest::SetUp();
+    ScriptUsableMachine();
+  }
   int Run(std::vector<std::u16string> arguments) {
     arguments.insert(arguments.begin(), u"C:\\Downloads\\OrvexUtilities2011Setup.exe");
     fakes::Process().arguments = arguments;
@@ -23,6 +38,7 @@ TEST_F(WinMainTest, SecondCopyEndsAtOnceWithOne) {
   EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"CreateNamedMutex Orvex2011Installer"});
 
   fakes::ResetWorld();
+  ScriptUsableMachine();
   fakes::Process().mutex = platform::MutexResult::Failed;
   EXPECT_EQ(Run({u"--force-shell-restart"}), 1);
   EXPECT_EQ(fakes::Calls().size(), 1u);
@@ -52,6 +68,7 @@ TEST_F(WinMainTest, ARefusedParameterLeftOfSupportedLangEndsBeforeTheList) {
 TEST_F(WinMainTest, SupportedLangWithoutPacksIsFatalWithOrWithoutConsole) {
   for (bool console : {false, true}) {
     fakes::ResetWorld();
+    fakes::Resources().rcdata.clear();
     fakes::Ui().parentConsole = console;
     EXPECT_EQ(ExitCodeOf([&] { Run({u"/supportedlang"}); }), 16389);
     ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
@@ -66,12 +83,14 @@ TEST_F(WinMainTest, ShellRestartModeOnlyAsTheOneExactArgument) {
   EXPECT_TRUE(fakes::CallsStartingWith("AttachToParentConsole").empty());
 
   fakes::ResetWorld();
+  ScriptUsableMachine();
   fakes::Ui().parentConsole = true;
   // Upper case is not the mode; not beginning with "/" it is passed over and the run goes on.
   EXPECT_EQ(Run({u"--FORCE-SHELL-RESTART"}), 0);
   EXPECT_TRUE(fakes::Ui().consoleOutput.empty());
 
   fakes::ResetWorld();
+  ScriptUsableMachine();
   fakes::Ui().parentConsole = true;
   // Beside another argument the switch is passed over; the other argument is still read.
   EXPECT_EQ(ExitCodeOf([&] { Run({u"--force-shell-restart", u"/bogus"}); }), 0);

@@ -1,0 +1,55 @@
+#include "platform/com.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstring>
+
+#include "platform/win32/text.h"
+
+namespace platform {
+namespace {
+
+GUID ToSystem(const Guid& guid) {
+  GUID system{};
+  system.Data1 = guid.data1;
+  system.Data2 = guid.data2;
+  system.Data3 = guid.data3;
+  std::memcpy(system.Data4, guid.data4, sizeof system.Data4);
+  return system;
+}
+
+Guid FromSystem(const GUID& system) {
+  Guid guid;
+  guid.data1 = system.Data1;
+  guid.data2 = system.Data2;
+  guid.data3 = system.Data3;
+  std::memcpy(guid.data4, system.Data4, sizeof guid.data4);
+  return guid;
+}
+
+}  // namespace
+
+bool CreateGuid(Guid& guid) {
+  GUID created{};
+  if (FAILED(::CoCreateGuid(&created))) return false;
+  guid = FromSystem(created);
+  return true;
+}
+
+bool GuidToString(const Guid& guid, std::u16string& text) {
+  const GUID system = ToSystem(guid);
+  wchar_t buffer[39] = {};
+  if (::StringFromGUID2(system, buffer, 39) == 0) return false;
+  text = FromWide(buffer);
+  return true;
+}
+
+bool GuidFromString(const std::u16string& text, Guid& guid) {
+  IID parsed{};
+  if (FAILED(::IIDFromString(Wide(text), &parsed))) return false;
+  guid = FromSystem(parsed);
+  return true;
+}
+
+}  // namespace platform

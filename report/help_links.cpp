@@ -1,0 +1,69 @@
+#include "report/help_links.h"
+
+#include "app/errors.h"
+#include "app/product.h"
+#include "platform/com.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "platform/ui.h"
+#include "report/installation_id.h"
+#include "report/system_info_query.h"
+#include "versions/installed_product.h"
+
+namespace {
+
+constexpr char16_t kInstallHelpPath[] = u"/link/?target=installhelp";
+constexpr char16_t kCancellationPath[] = u"/link/?target=cancelationduringupgrade";
+constexpr std::uint32_t kFirstMajorWithCancellationPage = 9;
+constexpr std::intptr_t kShellOpenLastError = 32;
+
+constexpr std::uint32_t kInstallerSuccess = 0;
+constexpr std::uint32_t kInstallerRebootInitiated = 1641;
+constexpr std::uint32_t kInstallerRebootRequired = 3010;
+constexpr std::uint32_t kInstallerUserExit = 1602;
+constexpr std::uint32_t kInstallerFailure = 1603;
+constexpr std::uint32_t kInstallerSuspended = 1604;
+
+}  // namespace
+
+void OpenInBrowser(const std::u16string& url, bool quoteInFallback) {
+  if (platform::ShellOpen(u"open", url, u"", platform::kSwShowNormal) > kShellOpenLastError) return;
+  const std::u16string parameters = quoteInFallback ? u"\"" + url + u"\"" : url;
+  platform::ShellOpen(u"open", u"explorer.exe", parameters, platform::kSwShowNormal);
+}
+
+void OpenInstallHelpLink(const ConfigureAction& action, const std::u16string& languageCode, std::uint32_t result) {
+  std::u16string url = std::u16string(linkBase) + kInstallHelpPath;
+  url += u"&errorcode=" + UnsignedDecimal(result);
+  url += u"&action=" + UnsignedDecimal(static_cast<std::uint32_t>(action));
+  platform::Guid id;
+  if (GetInstallationId(kProductCode, kProductVersion, id)) url += u"&qz_ighash=" + EncodeIdHash(id);
+  BuildSystemInfoQuery(url, languageCode);
+  OpenInBrowser(url, true);
+}
+
+bool OpenUpgradeCancellationLink(bool withVersion, const std::u16string& languageCode) {
+  if (installedMajorVersion < kFirstMajorWithCancellationPage) return false;
+  std::u16string url = std::u16string(linkBase) + kCancellationPath;
+  if (withVersion) url += u"&uninstalledversion=" + UnsignedDecimal(installedMajorVersion);
+  BuildSystemInfoQuery(url, languageCode);
+  OpenInBrowser(url, false);
+  return true;
+}
+
+void ExitOnInstallerFailure(std::uint32_t result) {
+  switch (result) {
+    case kInstallerSuccess:
+    case kInstallerRebootInitiated:
+    case kInstallerRebootRequired:
+      return;
+    case kInstallerUserExit:
+    case kInstallerFailure:
+    case kInstallerSuspended:
+      break;
+    default:
+      platform::ShowMessageBox(SystemMessageText(result), kProductName, platform::kMbIconWarning);
+      break;
+  }
+  platform::EndProcess(1);
+}

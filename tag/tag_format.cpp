@@ -1,0 +1,98 @@
+#include "tag/tag_format.h"
+
+#include <algorithm>
+
+namespace tagging {
+namespace {
+
+constexpr std::uint8_t kDerSequence = 0x30;
+constexpr std::uint8_t kDerTwoByteLength = 0x82;
+
+// True when `size` bytes starting at `offset` lie inside the image; no sum can overflow.
+bool Inside(std::span<const std::uint8_t> image, std::uint64_t offset, std::uint64_t size) {
+  return offset <= image.size() && size <= image.size() - offset;
+}
+
+}  // namespace
+
+std::uint16_t ReadBigEndian16(const std::uint8_t* bytes) {
+  return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
+}
+
+std::uint32_t ReadLittleEndian32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+         (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+void WriteBigEndian16(std::uint8_t* bytes, std::uint16_t value) {
+  bytes[0] = static_cast<std::uint8_t>(value >> 8);
+  bytes[1] = static_cast<std::uint8_t>(value);
+}
+
+void WriteLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+TagPosition LocateTag(std::span<const std::uint8_t> image) {
+  TagPosition position;
+  if (!Inside(image, kPeHeaderPointerOffset, 4) || image[0] != 'M' || image[1] != 'Z') {
+    position.fault = TagFault::NotPeImage;
+    return position;
+  }
+  const std::uint32_t peHeader = ReadLittleEndian32(&image[kPeHeaderPointerOffset]);
+  if (!Inside(image, peHeader, kSecurityDirectoryOffset + 4)) {
+    position.fault = TagFault::NotPeImage;
+    return position;
+  }
+  const std::uint8_t* signature = &image[peHeader];
+  if (signature[0] != 'P' || signature[1] != 'E' || signature[2] != 0 || signature[3] != 0) {
+    position.fault = TagFault::NotPeImage;
+    return position;
+  }
+
+  // Inside() above proved that this sum stays below the image size.
+  const std::uint32_t directory = peHeader + kSecurityDirectoryOffset;
+  position.directoryOffset = directory;
+  const std::uint32_t certificate = ReadLittleEndian32(&image[directory]);
+  if (certificate == 0) {
+    position.fault = TagFault::Unsigned;
+    return position;
+  }
+  if (!Inside(image, certificate, kCertificateEntryHeaderSize + kSignatureHeaderSize)) {
+    position.fault = TagFault::CertificateOutside;
+    return position;
+  }
+  position.certificateOffset = certificate;
+  const std::uint8_t* der = &image[std::size_t{certificate} + kCertificateEntryHeaderSize];
+  if (der[0] != kDerSequence || der[1] != kDerTwoByteLength) {
+    position.fault = TagFault::UnexpectedSignatureHeader;
+    return position;
+  }
+  position.signatureLength = ReadBigEndian16(der + 2);
+  position.certificateSpan =
+      static_cast<std::int32_t>((position.signatureLength + kCertificateEntryHeaderSize + kSignatureHeaderSize + 7) &
+                                ~std::uint32_t{7});
+  position.tagOffset = std::uint64_t{certificate} + static_cast<std::uint32_t>(position.certificateSpan);
+  return position;
+}
+
+std::optional<std::span<const std::uint8_t>> ReadTagBlock(std::span<const std::uint8_t> image,
+                                                          std::uint64_t offset) {
+  if (!Inside(image, offset, kTagHeaderSize)) return std::nullopt;
+  const std::uint8_t* block = &image[static_cast<std::size_t>(offset)];
+  if (!std::equal(std::begin(kTagMagic), std::end(kTagMagic), block)) return std::nullopt;
+  const std::uint16_t length = ReadBigEndian16(block + 4);
+  if (!Inside(image, offset + kTagHeaderSize, length)) return std::nullopt;
+  return image.subspan(static_cast<std::size_t>(offset) + kTagHeaderSize, length);
+}
+
+std::vector<std::uint8_t> EncodeTagBlock(std::string_view text) {
+  const std::size_t used = kTagHeaderSize + text.size();
+  std::vector<std::uint8_t> block((used + 7) & ~std::size_t{7}, 0);
+  std::copy(std::begin(kTagMagic), std::end(kTagMagic), block.begin());
+  WriteBigEndian16(&block[4], static_cast<std::uint16_t>(text.size()));
+  std::copy(text.begin(), text.end(), block.begin() + kTagHeaderSize);
+  return block;
+}
+
+}  // namespace tagging

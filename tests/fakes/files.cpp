@@ -1,0 +1,207 @@
+#include "tests/fakes/files.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tests/fakes/process.h"
+#include "tests/fakes/world.h"
+
+namespace fakes {
+namespace {
+
+FilesWorld world;
+const bool registered = RegisterReset([] { world = FilesWorld{}; });
+
+constexpr std::uint32_t kFileNotFound = 2;
+constexpr std::uint32_t kPathNotFound = 3;
+constexpr std::uint32_t kInvalidHandle = 6;
+constexpr std::uint32_t kAlreadyExists = 183;
+constexpr std::uintptr_t kFirstHandle = 0x1000;
+
+void SetLastError(std::uint32_t error) { Process().lastError = error; }
+
+std::u16string WithoutTrailingBackslash(std::u16string path) {
+  while (path.size() > 1 && path.back() == u'\\') path.pop_back();
+  return path;
+}
+
+std::u16string ParentOf(const std::u16string& path) {
+  const std::u16string trimmed = WithoutTrailingBackslash(path);
+  const std::size_t slash = trimmed.rfind(u'\\');
+  return slash == std::u16string::npos ? std::u16string{} : trimmed.substr(0, slash);
+}
+
+bool FolderExists(const std::u16string& path) { return world.folders.count(WithoutTrailingBackslash(path)) != 0; }
+
+std::string Hex(std::uint32_t value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%X", value);
+  return buffer;
+}
+
+}  // namespace
+
+FilesWorld& Files() { return world; }
+
+void AddSpecialFolder(int folder, const std::u16string& path) {
+  world.specialFolders[folder] = path;
+  world.folders.insert(WithoutTrailingBackslash(path));
+}
+
+}  // namespace fakes
+
+namespace platform {
+
+FileHandle CreateFileForWriting(const std::u16string& path) {
+  fakes::Record("CreateFileForWriting " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  const auto locked = world.lockedFiles.find(path);
+  if (locked != world.lockedFiles.end()) {
+    fakes::SetLastError(locked->second);
+    return FileHandle();
+  }
+  if (!fakes::FolderExists(fakes::ParentOf(path))) {
+    fakes::SetLastError(fakes::kPathNotFound);
+    return FileHandle();
+  }
+  // CREATE_ALWAYS truncates an existing file and reports that it existed.
+  const bool existed = world.files.count(path) != 0;
+  world.files[path].clear();
+  world.attributes.erase(path);
+  fakes::SetLastError(existed ? fakes::kAlreadyExists : 0);
+  world.openedForWriting.push_back(path);
+  return FileHandle(reinterpret_cast<void*>(fakes::kFirstHandle + world.openedForWriting.size() - 1));
+}
+
+bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size) {
+  fakes::FilesWorld& world = fakes::Files();
+  const auto index = reinterpret_cast<std::uintptr_t>(file.get()) - fakes::kFirstHandle;
+  if (index >= world.openedForWriting.size()) {
+    fakes::Record("WriteToFile <invalid handle> " + std::to_string(size));
+    fakes::SetLastError(fakes::kInvalidHandle);
+    return false;
+  }
+  const std::u16string& path = world.openedForWriting[index];
+  fakes::Record("WriteToFile " + fakes::Utf8(path) + " " + std::to_string(size));
+  world.lastWriteSource = data;
+  std::vector<std::uint8_t>& contents = world.files[path];
+  if (world.writeError) {
+    const std::size_t landed = std::min<std::size_t>(world.bytesWrittenBeforeFailure, size);
+    contents.insert(contents.end(), data, data + landed);
+    fakes::SetLastError(*world.writeError);
+    return false;
+  }
+  contents.insert(contents.end(), data, data + size);
+  return true;
+}
+
+bool DeleteFileAt(const std::u16string& path) {
+  fakes::Record("DeleteFileAt " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  const auto locked = world.lockedFiles.find(path);
+  if (locked != world.lockedFiles.end()) {
+    fakes::SetLastError(locked->second);
+    return false;
+  }
+  if (world.files.count(path) == 0) {
+    fakes::SetLastError(fakes::kFileNotFound);
+    return false;
+  }
+  if (world.deleteFailure) {
+    fakes::SetLastError(*world.deleteFailure);
+    return false;
+  }
+  world.files.erase(path);
+  world.attributes.erase(path);
+  return true;
+}
+
+std::int32_t GetSpecialFolderPath(int folder, std::u16string& path) {
+  fakes::Record("GetSpecialFolderPath " + std::to_string(folder));
+  const fakes::FilesWorld& world = fakes::Files();
+  const auto found = world.specialFolders.find(folder);
+  if (found == world.specialFolders.end()) return world.missingFolderResult;
+  path = found->second;
+  return 0;
+}
+
+bool CreateFolder(const std::u16string& path) {
+  fakes::Record("CreateFolder " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  const std::u16string folder = fakes::WithoutTrailingBackslash(path);
+  const auto refused = world.folderCreateErrors.find(folder);
+  if (refused != world.folderCreateErrors.end()) {
+    fakes::SetLastError(refused->second);
+    return false;
+  }
+  if (world.folders.count(folder) != 0 || world.files.count(folder) != 0) {
+    fakes::SetLastError(fakes::kAlreadyExists);
+    return false;
+  }
+  if (!fakes::FolderExists(fakes::ParentOf(folder))) {
+    fakes::SetLastError(fakes::kPathNotFound);
+    return false;
+  }
+  world.folders.insert(folder);
+  return true;
+}
+
+bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes) {
+  fakes::Record("SetFileAttributesAt " + fakes::Utf8(path) + " " + std::to_string(attributes));
+  fakes::FilesWorld& world = fakes::Files();
+  const std::u16string target = fakes::WithoutTrailingBackslash(path);
+  if (world.folders.count(target) == 0 && world.files.count(target) == 0) {
+    fakes::SetLastError(fakes::kFileNotFound);
+    return false;
+  }
+  world.attributes[target] = attributes;
+  return true;
+}
+
+std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path) {
+  fakes::Record("GetTempFolderPath " + std::to_string(capacity));
+  const fakes::FilesWorld& world = fakes::Files();
+  if (world.tempPathFailure) {
+    fakes::SetLastError(*world.tempPathFailure);
+    return 0;
+  }
+  const auto length = static_cast<std::uint32_t>(world.tempFolder.size());
+  // Too small a buffer: the size needed, terminator included, and nothing copied.
+  if (length + 1 > capacity) return length + 1;
+  path = world.tempFolder;
+  return length;
+}
+
+std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
+                                 std::u16string& path) {
+  fakes::Record("CreateTempFileName " + fakes::Utf8(folder) + " " + fakes::Utf8(prefix) + " " +
+                std::to_string(unique));
+  fakes::FilesWorld& world = fakes::Files();
+  if (world.tempFileNameFailure) {
+    fakes::SetLastError(*world.tempFileNameFailure);
+    return 0;
+  }
+  if (!fakes::FolderExists(folder)) {
+    fakes::SetLastError(fakes::kPathNotFound);
+    return 0;
+  }
+  std::u16string base = folder;
+  if (base.empty() || base.back() != u'\\') base += u'\\';
+  base += prefix.substr(0, 3);
+  if (unique != 0) {
+    path = base + fakes::Utf16(fakes::Hex(unique & 0xFFFFu)) + u".tmp";
+    return unique;
+  }
+  // Unique number 0: the system picks a free number and creates the empty file itself.
+  for (;;) {
+    const std::uint16_t number = world.nextUnique++;
+    if (number == 0) continue;
+    std::u16string candidate = base + fakes::Utf16(fakes::Hex(number)) + u".tmp";
+    if (world.files.count(candidate) != 0) continue;
+    world.files[candidate] = {};
+    path = std::move(candidate);
+    return number;
+  }
+}
+
+}  // namespace platform

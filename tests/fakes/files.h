@@ -1,0 +1,60 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace fakes {
+
+inline constexpr char16_t kCommonAppDataFolder[] = u"C:\\ProgramData";
+inline constexpr char16_t kAppDataFolder[] = u"C:\\Users\\Tester\\AppData\\Roaming";
+inline constexpr char16_t kTempFolder[] = u"C:\\Users\\Tester\\AppData\\Local\\Temp\\";
+
+// An in-memory file system for the file, folder and temporary-file calls. Paths are compared as
+// written; folders are kept without their trailing backslash. Creating a file or a folder needs
+// its parent folder to exist, as on Windows (error 3 otherwise). A fresh world has the two
+// application data folders and the temporary-files folder, all empty.
+struct FilesWorld {
+  // Special folders by their number (35, 26); a folder missing here fails with `missingFolderResult`.
+  std::map<int, std::u16string> specialFolders = {{35, kCommonAppDataFolder}, {26, kAppDataFolder}};
+  std::int32_t missingFolderResult = static_cast<std::int32_t>(0x80004005u);
+  std::set<std::u16string> folders = {u"C:", kCommonAppDataFolder, kAppDataFolder,
+                                      u"C:\\Users\\Tester\\AppData\\Local\\Temp"};
+  // Folders whose creation fails with this last error.
+  std::map<std::u16string, std::uint32_t> folderCreateErrors;
+  std::map<std::u16string, std::vector<std::uint8_t>> files;
+  std::map<std::u16string, std::uint32_t> attributes;
+  // Files that another process holds open without sharing: creating or deleting one fails with
+  // this last error (32, sharing violation).
+  std::map<std::u16string, std::uint32_t> lockedFiles;
+  // When set, every write fails with this last error after `bytesWrittenBeforeFailure` bytes
+  // reached the file (which stays behind until someone deletes it).
+  std::optional<std::uint32_t> writeError;
+  std::size_t bytesWrittenBeforeFailure = 0;
+  // When set, deleting an existing file that is not locked fails with this last error.
+  std::optional<std::uint32_t> deleteFailure;
+  // Where the last write took its bytes from, so tests can tell a copy from the original.
+  const std::uint8_t* lastWriteSource = nullptr;
+
+  // GetTempPathW answers with this folder (and the size rule of the real call) unless
+  // `tempPathFailure` is set, which makes it return 0 with that last error.
+  std::u16string tempFolder = kTempFolder;
+  std::optional<std::uint32_t> tempPathFailure;
+  // GetTempFileNameW: fails with this last error when set; otherwise creates an empty file named
+  // after three prefix characters, the hexadecimal number and ".tmp", starting at `nextUnique`.
+  std::optional<std::uint32_t> tempFileNameFailure;
+  std::uint16_t nextUnique = 0x1A2B;
+
+  // Paths of the files opened for writing; a handle's value is 0x1000 plus its index here.
+  std::vector<std::u16string> openedForWriting;
+};
+FilesWorld& Files();
+
+// Adds a special folder (which then exists) under its number.
+void AddSpecialFolder(int folder, const std::u16string& path);
+
+}  // namespace fakes

@@ -1,0 +1,14 @@
+// The program's own process-wide values return to their start values with the rest of the world,
+// so every test starts as a freshly started process would.
+#include "i18n/language_packs.h"
+#include "tag/affiliate_configuration.h"
+#include "tests/fakes/world.h"
+#include "versions/installed_product.h"
+
+namespace {
+const bool registered = fakes::RegisterReset([] {
+  ResetLanguagePacksForTesting();
+  ResetInstalledProductForTesting();
+  ResetAffiliatePropertiesForTesting();
+});
+}  // namespace

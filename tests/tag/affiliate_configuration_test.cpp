@@ -1,0 +1,159 @@
+#include "tag/affiliate_configuration.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/file_mapping.h"
+#include "tests/fakes/ui.h"
+#include "tests/fakes/world.h"
+#include "tests/fakes/signed_image.h"
+#include "tests/tag/temp_file.h"
+
+namespace {
+
+constexpr char16_t kDefault[] = u"AFFILIATEID=qzv2011aid30017xx-XX AFFILIATEIDFLAGS=#0";
+
+class AffiliateConfigurationTest : public WorldTest {
+ protected:
+  void SetUp() override {
+    WorldTest::SetUp();
+    fakes::FileMapping().otherFiles.reset();
+    ResetAffiliatePropertiesForTesting();
+  }
+  void TearDown() override {
+    EXPECT_EQ(fakes::OpenMappingObjects(), 0u);
+    ResetAffiliatePropertiesForTesting();
+  }
+
+  tagtest::TempFile file_;
+};
+
+TEST(AffiliatePropertiesFromTagTest, ConvertsTheTagTextIntoInstallerProperties) {
+  struct Case {
+    std::string text;  // the tag bytes; the count passed is its size plus the terminator
+    std::u16string properties;
+  };
+  const std::vector<Case> cases = {
+      {"AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=.0", u"AFFILIATEID=qzv2011aid31051en-US AFFILIATEIDFLAGS=#0"},
+      {"A=1&&B=2", u"A=1  B=2"},
+      {"&A=1&", u" A=1 "},
+      {"V=1.5", u"V=1#5"},
+      {"...", u"###"},
+      {"#% +=", u"#% +="},
+      {"N=\xE9t\xE9", u"N=\xFFE9t\xFFE9"},
+      {"\x7F\x80\xFF", u"\x007F\xFF80\xFFFF"},
+      {std::string("A=1\0B=2", 7), u"A=1"},
+      {std::string("\0A=1", 4), u""},
+      {"", u""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> buffer(c.text.begin(), c.text.end());
+    buffer.push_back(0);
+    EXPECT_EQ(AffiliatePropertiesFromTag(buffer.data(), static_cast<std::int32_t>(buffer.size())), c.properties)
+        << c.text;
+  }
+}
+
+TEST(AffiliatePropertiesFromTagTest, StopsAfterCountBytesWithoutATerminator) {
+  const std::uint8_t text[] = {'A', '=', '1', '&', 'B'};
+  EXPECT_EQ(AffiliatePropertiesFromTag(text, 3), u"A=1");
+  EXPECT_EQ(AffiliatePropertiesFromTag(text, 5), u"A=1 B");
+  EXPECT_EQ(AffiliatePropertiesFromTag(text, 0), u"");
+}
+
+TEST_F(AffiliateConfigurationTest, TheDefaultHoldsUntilATagIsRead) {
+  EXPECT_EQ(affiliateProperties, kDefault);
+  EXPECT_EQ(affiliateProperties.size(), 52u);
+}
+
+TEST_F(AffiliateConfigurationTest, TheTagTextReplacesTheDefaultWithoutAWarning) {
+  const std::string text = "AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=.0";
+  ASSERT_EQ(text.size(), 52u);
+  file_.Write(fakes::TaggedImage(text));
+  LoadAffiliateConfiguration(file_.widePath());
+  EXPECT_EQ(affiliateProperties, u"AFFILIATEID=qzv2011aid31051en-US AFFILIATEIDFLAGS=#0");
+  EXPECT_TRUE(fakes::Ui().boxes.empty());
+  // The path is used as given, and the file is released when done.
+  ASSERT_FALSE(fakes::Calls().empty());
+  EXPECT_EQ(fakes::Calls().front(), "OpenFileForReading " + file_.path().string());
+  EXPECT_EQ(fakes::Calls().back(), "CloseHandle file");
+}
+
+TEST_F(AffiliateConfigurationTest, AnEmptyTagLeavesNoPropertiesAndAZeroByteEndsTheText) {
+  file_.Write(fakes::TaggedImage(""));
+  LoadAffiliateConfiguration(file_.widePath());
+  EXPECT_EQ(affiliateProperties, u"");
+
+  file_.Write(fakes::TaggedImage(std::string("A=1.5&&B=\xE9\0C=3", 14)));
+  LoadAffiliateConfiguration(file_.widePath());
+  EXPECT_EQ(affiliateProperties, u"A=1#5  B=\xFFE9");
+  EXPECT_TRUE(fakes::Ui().boxes.empty());
+}
+
+TEST_F(AffiliateConfigurationTest, EachFailureWarnsWithItsStageAndKeepsTheDefault) {
+  std::vector<std::uint8_t> unsignedImage = fakes::MinimalPe();
+  std::vector<std::uint8_t> truncatedTag = fakes::TaggedImage("A=1");
+  truncatedTag.pop_back();
+  struct Case {
+    std::string name;
+    std::vector<std::uint8_t> image;  // empty: no file at all
+    bool tightViews;
+    const char16_t* stage;
+  };
+  const std::vector<Case> cases = {
+      {"missing file", {}, false, u"extract_aidconfig1"},
+      {"unsigned", unsignedImage, false, u"extract_aidconfig2"},
+      {"tag past the end", truncatedTag, true, u"extract_aidconfig2"},
+  };
+  for (const Case& c : cases) {
+    fakes::ResetWorld();
+    fakes::FileMapping().otherFiles.reset();
+    fakes::FileMapping().tightViews = c.tightViews;
+    tagtest::TempFile file;
+    if (!c.image.empty()) file.Write(c.image);
+    LoadAffiliateConfiguration(file.widePath());
+    EXPECT_EQ(affiliateProperties, kDefault) << c.name;
+    ASSERT_EQ(fakes::Ui().boxes.size(), 1u) << c.name;
+    const fakes::MessageBoxShown& box = fakes::Ui().boxes[0];
+    EXPECT_EQ(box.text, u"No AID Config found.  Using default values.");
+    EXPECT_EQ(box.caption, std::u16string(c.stage)) << c.name;
+    EXPECT_EQ(box.style, 0x30u);
+    EXPECT_EQ(fakes::OpenMappingObjects(), 0u) << c.name;
+  }
+}
+
+TEST_F(AffiliateConfigurationTest, AFailedMappingStepWarnsWithTheFirstStage) {
+  file_.Write(fakes::TaggedImage("A=1"));
+  for (fakes::MappingStep step : {fakes::MappingStep::Open, fakes::MappingStep::CreateMapping,
+                                  fakes::MappingStep::MapView, fakes::MappingStep::QueryRegion}) {
+    fakes::ResetWorld();
+    fakes::FileMapping().failingStep = step;
+    LoadAffiliateConfiguration(file_.widePath());
+    ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
+    EXPECT_EQ(fakes::Ui().boxes[0].caption, std::u16string(u"extract_aidconfig1"));
+    EXPECT_EQ(affiliateProperties, kDefault);
+  }
+}
+
+TEST_F(AffiliateConfigurationTest, ThePathIsOpenedAsGiven) {
+  const std::u16string path = u"C:\\Downloads\\OrvexUtilities2011Setup.exe";
+  fakes::FileMapping().files[path] = fakes::TaggedImage("AFFILIATEID=x1");
+  LoadAffiliateConfiguration(u"C:\\Downloads\\OrvexUtilities2011Setup");
+  ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
+  EXPECT_EQ(fakes::Ui().boxes[0].caption, std::u16string(u"extract_aidconfig1"));
+
+  LoadAffiliateConfiguration(path);
+  EXPECT_EQ(affiliateProperties, u"AFFILIATEID=x1");
+  EXPECT_EQ(fakes::CallsStartingWith("OpenFileForReading"),
+            (std::vector<std::string>{"OpenFileForReading C:\\Downloads\\OrvexUtilities2011Setup",
+                                      "OpenFileForReading C:\\Downloads\\OrvexUtilities2011Setup.exe"}));
+}
+
+TEST_F(AffiliateConfigurationTest, AWarningAfterASuccessfulLoadKeepsTheLoadedText) {
+  file_.Write(fakes::TaggedImage("A=1"));
+  LoadAffiliateConfiguration(file_.widePath());
+  LoadAffiliateConfiguration(u"/nonexistent/orvex/setup.exe");
+  EXPECT_EQ(affiliateProperties, u"A=1");
+  EXPECT_EQ(fakes::Ui().boxes.size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,292 @@
+#include "tools/stamp/stamping.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <gtest/gtest.h>
+
+#include "tag/tag_extractor.h"
+#include "tests/fakes/world.h"
+#include "tests/fakes/signed_image.h"
+#include "tests/tag/temp_file.h"
+
+namespace {
+
+using stamping::Outcome;
+using fakes::GetLittleEndian32;
+using fakes::kSecurityDirectory;
+
+constexpr char kText[] = "AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=.0";
+
+// MinimalPe with a certificate entry the way signing tools write it: the table ends the file and
+// the entry's length is the padded size of the table.
+std::vector<std::uint8_t> SignedImage(std::uint16_t signatureLength = 0x59F) {
+  std::vector<std::uint8_t> image = fakes::MinimalPe();
+  fakes::AppendSignature(image, signatureLength);
+  return image;
+}
+
+// The tag text as the setup program's reader finds it in the file.
+std::string ReadBack(const std::vector<std::uint8_t>& image) {
+  tagtest::TempFile file;
+  file.Write(image);
+  tagging::TagExtractor extractor;
+  if (!extractor.MapFile(file.widePath())) return "<not mapped>";
+  std::int32_t count = 0;
+  if (!extractor.ReadTag(nullptr, &count)) return "<no tag>";
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
+  if (!extractor.ReadTag(buffer.data(), &count)) return "<copy failed>";
+  return std::string(buffer.begin(), buffer.end() - 1);
+}
+
+TEST(StampTagTest, WritesTheBlockBehindThePaddedSignatureAndUpdatesBothLengths) {
+  for (std::uint16_t signatureLength : {0x59F, 0x5A4, 0x1000, 0x13}) {
+    std::vector<std::uint8_t> image = SignedImage(signatureLength);
+    const std::uint32_t entry = GetLittleEndian32(image, kSecurityDirectory);
+    const std::size_t tagOffset = image.size();
+    ASSERT_EQ(stamping::StampTag(image, kText, false), Outcome::Done);
+
+    // "Gact", the big-endian length 52, the text, zero padding up to a multiple of 8.
+    ASSERT_EQ(image.size(), tagOffset + 64);
+    EXPECT_EQ(std::string(image.begin() + static_cast<std::ptrdiff_t>(tagOffset),
+                          image.begin() + static_cast<std::ptrdiff_t>(tagOffset) + 4),
+              "Gact");
+    EXPECT_EQ(image[tagOffset + 4], 0);
+    EXPECT_EQ(image[tagOffset + 5], 52);
+    EXPECT_EQ(std::string(image.begin() + static_cast<std::ptrdiff_t>(tagOffset) + 6, image.end() - 6), kText);
+    EXPECT_EQ(std::vector<std::uint8_t>(image.end() - 6, image.end()), std::vector<std::uint8_t>(6, 0));
+    EXPECT_EQ(GetLittleEndian32(image, entry), image.size() - entry);
+    EXPECT_EQ(GetLittleEndian32(image, kSecurityDirectory + 4), image.size() - entry);
+    EXPECT_EQ(GetLittleEndian32(image, kSecurityDirectory), entry);
+
+    std::string text;
+    EXPECT_EQ(stamping::ReadTagText(image, text), Outcome::Done);
+    EXPECT_EQ(text, kText);
+    EXPECT_EQ(ReadBack(image), kText);
+  }
+}
+
+TEST(StampTagTest, TextsOfEveryLengthUpTo65535BytesRoundTrip) {
+  for (std::size_t length : {0, 1, 2, 3, 7, 8, 9, 255, 256, 4096, 65535}) {
+    std::string text(length, 'x');
+    for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + i % 26);
+    if (length > 3) text[length / 2] = '\0';
+    std::vector<std::uint8_t> image = SignedImage();
+    ASSERT_EQ(stamping::StampTag(image, text, false), Outcome::Done) << length;
+    EXPECT_EQ(image.size() % 8, 0u);
+    EXPECT_EQ(ReadBack(image), text) << length;
+  }
+}
+
+TEST(StampTagTest, RefusalsLeaveTheImageUnchanged) {
+  std::vector<std::uint8_t> notPe = SignedImage();
+  notPe[0] = 'N';
+  std::vector<std::uint8_t> longSignature = fakes::MinimalPe();
+  fakes::AppendSignature(longSignature, 0x100, 0x83);
+  std::vector<std::uint8_t> shortSignature = fakes::MinimalPe();
+  fakes::AppendSignature(shortSignature, 0x40, 0x81);
+  std::vector<std::uint8_t> tableNotAtTheEnd = SignedImage();
+  tableNotAtTheEnd.resize(tableNotAtTheEnd.size() + 8, 0);
+  std::vector<std::uint8_t> twoEntries = SignedImage();
+  const std::uint32_t entry = GetLittleEndian32(twoEntries, kSecurityDirectory);
+  fakes::AppendSignature(twoEntries, 0x40);
+  fakes::PutLittleEndian32(twoEntries, kSecurityDirectory, entry);
+  fakes::PutLittleEndian32(twoEntries, kSecurityDirectory + 4, static_cast<std::uint32_t>(twoEntries.size() - entry));
+  std::vector<std::uint8_t> signatureLongerThanItsEntry = SignedImage(0x100);
+  fakes::PutLittleEndian32(signatureLongerThanItsEntry, entry, 0x80);
+  fakes::PutLittleEndian32(signatureLongerThanItsEntry, kSecurityDirectory + 4, 0x80);
+  signatureLongerThanItsEntry.resize(entry + 0x80);
+  std::vector<std::uint8_t> tagged = SignedImage();
+  ASSERT_EQ(stamping::StampTag(tagged, "A=1", false), Outcome::Done);
+  std::vector<std::uint8_t> otherDataBehind = SignedImage();
+  otherDataBehind.insert(otherDataBehind.end(), {1, 2, 3, 4, 5, 6, 7, 8});
+  fakes::PutLittleEndian32(otherDataBehind, entry, static_cast<std::uint32_t>(otherDataBehind.size() - entry));
+  fakes::PutLittleEndian32(otherDataBehind, kSecurityDirectory + 4,
+                             static_cast<std::uint32_t>(otherDataBehind.size() - entry));
+
+  struct Case {
+    std::string name;
+    std::vector<std::uint8_t> image;
+    std::string text;
+    Outcome outcome;
+  };
+  const std::vector<Case> cases = {
+      {"not PE", notPe, kText, Outcome::NotPeImage},
+      {"unsigned", fakes::MinimalPe(), kText, Outcome::Unsigned},
+      {"0x30 0x83", longSignature, kText, Outcome::UnexpectedSignatureHeader},
+      {"0x30 0x81", shortSignature, kText, Outcome::UnexpectedSignatureHeader},
+      {"table not at the end", tableNotAtTheEnd, kText, Outcome::UnsupportedCertificateTable},
+      {"two entries", twoEntries, kText, Outcome::UnsupportedCertificateTable},
+      {"signature longer than its entry", signatureLongerThanItsEntry, kText, Outcome::UnsupportedCertificateTable},
+      {"already tagged", tagged, kText, Outcome::AlreadyTagged},
+      {"other data behind the signature", otherDataBehind, kText, Outcome::AlreadyTagged},
+      {"text too long", SignedImage(), std::string(65536, 'x'), Outcome::TextTooLong},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> image = c.image;
+    EXPECT_EQ(stamping::StampTag(image, c.text, false), c.outcome) << c.name;
+    EXPECT_EQ(image, c.image) << c.name;
+  }
+}
+
+TEST(StampTagTest, ReplaceDropsWhatStoodBehindTheSignature) {
+  std::vector<std::uint8_t> image = SignedImage();
+  const std::size_t untagged = image.size();
+  ASSERT_EQ(stamping::StampTag(image, std::string(100, 'a'), false), Outcome::Done);
+  ASSERT_EQ(stamping::StampTag(image, "B=2", true), Outcome::Done);
+  EXPECT_EQ(image.size(), untagged + 16);
+  EXPECT_EQ(ReadBack(image), "B=2");
+  const std::uint32_t entry = GetLittleEndian32(image, kSecurityDirectory);
+  EXPECT_EQ(GetLittleEndian32(image, entry), image.size() - entry);
+  EXPECT_EQ(GetLittleEndian32(image, kSecurityDirectory + 4), image.size() - entry);
+}
+
+TEST(StampTagTest, PaddingAndZeroBytesBehindTheSignatureAreNotATag) {
+  struct Case {
+    std::string name;
+    std::uint32_t entryLength;
+    std::uint32_t tableSize;  // the file ends with the table
+  };
+  // The signature's DER block ends at 12 + 0x5A1 = 0x5AD; the tag belongs at 0x5B0.
+  for (const Case& c : {Case{"unpadded, file ends with the signature", 0x5AD, 0x5AD},
+                        Case{"unpadded entry, padded table", 0x5AD, 0x5B0},
+                        Case{"eight zero bytes more", 0x5B8, 0x5B8}}) {
+    std::vector<std::uint8_t> image = SignedImage(0x5A1);
+    const std::uint32_t entry = GetLittleEndian32(image, kSecurityDirectory);
+    image.resize(entry + c.tableSize, 0);
+    fakes::PutLittleEndian32(image, entry, c.entryLength);
+    fakes::PutLittleEndian32(image, kSecurityDirectory + 4, c.tableSize);
+    ASSERT_EQ(stamping::StampTag(image, "A=1", false), Outcome::Done) << c.name;
+    EXPECT_EQ(image.size(), entry + 0x5B0 + 16) << c.name;
+    EXPECT_EQ(GetLittleEndian32(image, entry), 0x5B0u + 16) << c.name;
+    EXPECT_EQ(ReadBack(image), "A=1") << c.name;
+  }
+}
+
+TEST(PeChecksumTest, MatchesTheLoaderRule) {
+  // Words 0x0201, 0x0403 (checksum field skipped), 0xFFFF, then the odd byte 0x07: the sum with the
+  // carry folded back, plus the length.
+  const std::vector<std::uint8_t> image = {1, 2, 3, 4, 0xAA, 0xBB, 0xCC, 0xDD, 0xFF, 0xFF, 7};
+  const std::uint32_t sum = 0x0201 + 0x0403 + 0xFFFF + 0x0007;
+  const std::uint32_t folded = (sum & 0xFFFF) + (sum >> 16);
+  EXPECT_EQ(stamping::PeChecksum(image, 4), folded + 11);
+}
+
+TEST(StampTagTest, ANonZeroChecksumIsRecomputedAndAZeroOneKept) {
+  std::vector<std::uint8_t> image = SignedImage();
+  ASSERT_EQ(stamping::StampTag(image, "A=1", false), Outcome::Done);
+  EXPECT_EQ(GetLittleEndian32(image, fakes::kChecksumField), 0u);
+
+  image = SignedImage();
+  fakes::PutLittleEndian32(image, fakes::kChecksumField, 0x12345);
+  ASSERT_EQ(stamping::StampTag(image, "A=1", false), Outcome::Done);
+  const std::uint32_t written = GetLittleEndian32(image, fakes::kChecksumField);
+  EXPECT_NE(written, 0x12345u);
+  EXPECT_EQ(written, stamping::PeChecksum(image, fakes::kChecksumField));
+}
+
+struct CommandResult {
+  int exitCode = -1;
+  std::string output;
+};
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char chunk[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.output.append(chunk, got);
+  const int status = ::pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string Stamp(const std::string& arguments) { return std::string(ORVEX_STAMP_TOOL) + " " + arguments; }
+
+TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
+  tagtest::TempFile file;
+  const std::string path = file.path().string();
+  file.Write(SignedImage());
+
+  EXPECT_EQ(RunCommand(Stamp("")).exitCode, 2);
+  EXPECT_EQ(RunCommand(Stamp("--bogus " + path + " A=1")).exitCode, 2);
+  EXPECT_EQ(RunCommand(Stamp("--read " + path + " extra")).exitCode, 2);
+  EXPECT_EQ(RunCommand(Stamp("--read " + path)).exitCode, 9);
+  EXPECT_EQ(RunCommand(Stamp(path + ".missing A=1")).exitCode, 1);
+
+  ASSERT_EQ(RunCommand(Stamp(path + " '" + std::string(kText) + "'")).exitCode, 0);
+  const CommandResult read = RunCommand(Stamp("--read " + path));
+  EXPECT_EQ(read.exitCode, 0);
+  EXPECT_EQ(read.output, std::string(kText) + "\n");
+  EXPECT_EQ(ReadBack(file.Read()), kText);
+
+  const std::vector<std::uint8_t> stamped = file.Read();
+  EXPECT_EQ(RunCommand(Stamp(path + " OTHER=1")).exitCode, 7);
+  EXPECT_EQ(file.Read(), stamped);
+  EXPECT_FALSE(std::filesystem::exists(path + ".stamp-tmp"));
+
+  EXPECT_EQ(RunCommand(Stamp("--replace " + path + " OTHER=1")).exitCode, 0);
+  EXPECT_EQ(ReadBack(file.Read()), "OTHER=1");
+
+  const std::string copy = path + ".copy";
+  tagtest::TempFile textFile("text.bin");
+  textFile.Write({'A', '=', 0xE9, 0, 'B'});
+  EXPECT_EQ(RunCommand(Stamp("--replace --output " + copy + " --text-file " + textFile.path().string() + " " + path)).exitCode,
+            0);
+  EXPECT_EQ(ReadBack(file.Read()), "OTHER=1");
+  tagtest::TempFile copied;
+  std::filesystem::copy_file(copy, copied.path());
+  const std::vector<std::uint8_t> copyBytes = copied.Read();
+  std::string text;
+  EXPECT_EQ(stamping::ReadTagText(copyBytes, text), Outcome::Done);
+  EXPECT_EQ(text, std::string("A=\xE9\0B", 5));
+
+  file.Write(fakes::MinimalPe());
+  EXPECT_EQ(RunCommand(Stamp(path + " A=1")).exitCode, 4);
+  EXPECT_EQ(RunCommand(Stamp("--read " + path)).exitCode, 4);
+  file.Write({'M', 'Z'});
+  EXPECT_EQ(RunCommand(Stamp(path + " A=1")).exitCode, 3);
+}
+
+bool HaveProgram(const std::string& name) { return RunCommand("command -v " + name).exitCode == 0; }
+
+TEST(StampToolTest, TheStampedSignatureStillVerifies) {
+  if (!HaveProgram("osslsigncode") || !HaveProgram("openssl")) GTEST_SKIP() << "osslsigncode or openssl missing";
+  tagtest::TempFile unsignedFile("unsigned.exe");
+  unsignedFile.Write(fakes::MinimalPe());
+  const std::filesystem::path folder = unsignedFile.path().parent_path();
+  const std::string key = (folder / "key.pem").string();
+  const std::string certificate = (folder / "cert.pem").string();
+  const std::string signedPath = (folder / "signed.exe").string();
+  ASSERT_EQ(RunCommand("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=OrvexStampTest -addext "
+                "extendedKeyUsage=codeSigning -keyout " + key + " -out " + certificate)
+                .exitCode,
+            0);
+  ASSERT_EQ(RunCommand("osslsigncode sign -certs " + certificate + " -key " + key + " -h sha256 -in " +
+                unsignedFile.path().string() + " -out " + signedPath)
+                .exitCode,
+            0);
+  const std::string verify = "osslsigncode verify -CAfile " + certificate + " -in " + signedPath;
+  ASSERT_EQ(RunCommand(verify).exitCode, 0);
+
+  ASSERT_EQ(RunCommand(Stamp(signedPath + " '" + std::string(kText) + "'")).exitCode, 0);
+  const CommandResult verified = RunCommand(verify);
+  EXPECT_EQ(verified.exitCode, 0) << verified.output;
+  EXPECT_NE(verified.output.find("Signature verification: ok"), std::string::npos) << verified.output;
+  EXPECT_EQ(verified.output.find("invalid PE checksum"), std::string::npos) << verified.output;
+
+  std::vector<std::uint8_t> stamped;
+  {
+    std::ifstream in(signedPath, std::ios::binary);
+    stamped.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  EXPECT_EQ(ReadBack(stamped), kText);
+
+  ASSERT_EQ(RunCommand(Stamp("--replace " + signedPath + " A=" + std::string(3000, 'z'))).exitCode, 0);
+  EXPECT_EQ(RunCommand(verify).exitCode, 0);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+# Package extraction and the Windows Installer adapter under Wine: small programs built from the
+# program's own objects run the extraction with real package resources and drive the real msi.dll.
+set(installer_programs_dir ${CMAKE_CURRENT_BINARY_DIR}/installer)
+
+# orvex_installer_program(<target> <source> [RESOURCES <NAME>=<file> ...] [DEPENDS <targets>])
+# A GUI test program with the program's objects and, as RCDATA under language 1033, the given
+# package files.
+function(orvex_installer_program target source)
+  cmake_parse_arguments(ARG "" "" "RESOURCES;DEPENDS" ${ARGN})
+  set(rc)
+  if(ARG_RESOURCES)
+    set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.rc")
+    set(content "LANGUAGE 9, 1\n")
+    set(payload)
+    foreach(entry IN LISTS ARG_RESOURCES)
+      string(REPLACE "=" ";" parts "${entry}")
+      list(GET parts 0 name)
+      list(GET parts 1 file)
+      string(APPEND content "${name} RCDATA \"${file}\"\n")
+      list(APPEND payload "${file}")
+    endforeach()
+    file(CONFIGURE OUTPUT "${rc}" CONTENT "${content}")
+    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${payload}")
+  endif()
+  add_executable(${target} WIN32
+    ${CMAKE_CURRENT_SOURCE_DIR}/programs/${source}
+    $<TARGET_OBJECTS:orvex_program>
+    $<TARGET_OBJECTS:orvex_platform_win32>
+    ${rc})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
+  target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  target_link_options(${target} PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++)
+  target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${installer_programs_dir})
+  if(ARG_DEPENDS)
+    add_dependencies(${target} ${ARG_DEPENDS})
+  endif()
+endfunction()
+
+orvex_installer_program(extraction_probe extraction_probe.cpp
+  RESOURCES "MSI=${ORVEX_MSI_main}" "QZLANGPACK_EN_US=${ORVEX_MSI_langpack_en_US}"
+  DEPENDS msi_main msi_langpack_en_US)
+orvex_installer_program(msi_probe msi_probe.cpp DEPENDS msi_main msi_langpack_de_DE)
+orvex_installer_program(planted_probe planted_probe.cpp)
+orvex_installer_program(extraction_bench extraction_bench.cpp
+  RESOURCES "MSI=${ORVEX_MSI_main_large}" DEPENDS msi_main_large)
+
+# The stand-in msi.dll that the planted-library test puts beside planted_probe.exe.
+add_library(planted_msi SHARED ${CMAKE_CURRENT_SOURCE_DIR}/programs/planted_msi.cpp)
+set_target_properties(planted_msi PROPERTIES PREFIX "" OUTPUT_NAME msi
+                      RUNTIME_OUTPUT_DIRECTORY ${installer_programs_dir}/planted)
+target_compile_options(planted_msi PRIVATE -Wall -Wextra -Werror)
+target_link_options(planted_msi PRIVATE -static-libgcc)
+
+set(installer_bench_env "BENCH_TOOLS=${WINE_BENCH_TOOLS_DIR};BENCH_WORK=${CMAKE_BINARY_DIR}/wine-work")
+
+add_test(NAME installer.extraction
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_extraction_test.sh
+                 $<TARGET_FILE:extraction_probe> ${ORVEX_MSI_main} ${ORVEX_MSI_langpack_en_US})
+add_test(NAME installer.adapter
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_adapter_test.sh
+                 $<TARGET_FILE:msi_probe> ${ORVEX_MSI_main} ${ORVEX_MSI_langpack_de_DE})
+add_test(NAME installer.planted_msi
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_planted_msi_test.sh
+                 $<TARGET_FILE:planted_probe> $<TARGET_FILE:planted_msi>)
+set_tests_properties(installer.extraction installer.adapter installer.planted_msi PROPERTIES
+                     FIXTURES_REQUIRED wine TIMEOUT 600 ENVIRONMENT "${installer_bench_env}")
+
+# Not a test: `cmake --build <dir> --target bench_extraction` prints how long writing the 20 MB
+# package takes against a plain copy of the same file.
+add_custom_target(bench_extraction
+  COMMAND ${CMAKE_COMMAND} -E env ${installer_bench_env}
+          bash ${CMAKE_CURRENT_SOURCE_DIR}/bench_extraction.sh $<TARGET_FILE:extraction_bench> 7
+  DEPENDS extraction_bench
+  USES_TERMINAL
+  VERBATIM)
+if(TARGET wine_bench_tools)
+  add_dependencies(bench_extraction wine_bench_tools)
+endif()

@@ -1,0 +1,215 @@
+// Finds, reads and answers message boxes and other top-level windows for the
+// Wine test bench.
+//
+//   boxes.exe list                        visible top-level windows: handle, class, caption
+//   boxes.exe wait CAPTION MS             until a visible window with that caption exists
+//   boxes.exe gone CAPTION MS             until no visible window with that caption exists
+//   boxes.exe absent CAPTION MS           succeeds if none appears during MS milliseconds
+//   boxes.exe text CAPTION MS             body text of the box (static control 65535)
+//   boxes.exe buttons CAPTION MS          one line per button: control id, tab, text
+//   boxes.exe press CAPTION ID MS         clicks the button with that control id and
+//                                         waits until the box has closed
+//
+// CAPTION is compared exactly (case-sensitively, the whole caption) and may be
+// given as "hex:" plus its UTF-8 bytes in hexadecimal. Output is UTF-8.
+// Exit codes: 0 done, 1 timed out or (absent) a window appeared, 2 no such
+// button, 3 the box did not close after the click, 64 bad usage.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench_tool.h"
+
+namespace {
+
+constexpr int kBodyTextId = 0xFFFF;
+constexpr DWORD kPollMilliseconds = 20;
+constexpr UINT kMessageTimeout = 5000;
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+// Reads a window's text with WM_GETTEXT, which reaches windows of other
+// processes, with a timeout so that a hung owner cannot hang the bench.
+std::wstring TextOf(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeout,
+                           &length)) {
+    return {};
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_ABORTIFHUNG, kMessageTimeout, &copied)) {
+    return {};
+  }
+  text.resize(copied);
+  return text;
+}
+
+struct Search {
+  const std::wstring* caption = nullptr;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<Search*>(context);
+  if (!IsWindowVisible(window)) return TRUE;
+  if (search->caption == nullptr || TextOf(window) == *search->caption) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> VisibleWindows(const std::wstring* caption) {
+  Search search;
+  search.caption = caption;
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindVisible(const std::wstring& caption) {
+  const std::vector<HWND> windows = VisibleWindows(&caption);
+  return windows.empty() ? nullptr : windows.front();
+}
+
+HWND WaitForWindow(const std::wstring& caption, DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    if (HWND window = FindVisible(caption)) return window;
+    if (GetTickCount64() >= deadline) return nullptr;
+    Sleep(kPollMilliseconds);
+  }
+}
+
+bool WaitUntilClosed(HWND window, DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  while (IsWindow(window) && IsWindowVisible(window)) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(kPollMilliseconds);
+  }
+  return true;
+}
+
+std::wstring Hex(HWND window) {
+  wchar_t text[32];
+  wsprintfW(text, L"0x%08lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)));
+  return text;
+}
+
+struct Buttons {
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectButtons(HWND window, LPARAM context) {
+  if (_wcsicmp(ClassOf(window).c_str(), L"Button") == 0) {
+    reinterpret_cast<Buttons*>(context)->windows.push_back(window);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> ButtonsOf(HWND box) {
+  Buttons buttons;
+  EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&buttons));
+  return buttons.windows;
+}
+
+int Usage() {
+  bench::WriteUtf8(STD_ERROR_HANDLE,
+                   L"usage: boxes list | wait|gone|absent|text|buttons CAPTION MS"
+                   L" | press CAPTION ID MS\n");
+  return 64;
+}
+
+int TimedOut(const std::wstring& caption) {
+  bench::WriteUtf8(STD_ERROR_HANDLE, L"boxes: no window \"" + caption + L"\"\n");
+  return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  const std::wstring command = argv[1];
+
+  if (command == L"list") {
+    for (HWND window : VisibleWindows(nullptr)) {
+      bench::WriteUtf8(STD_OUTPUT_HANDLE,
+                       Hex(window) + L"\t" + ClassOf(window) + L"\t" + TextOf(window) + L"\n");
+    }
+    return 0;
+  }
+
+  if (argc < 4) return Usage();
+  const std::wstring caption = bench::DecodeArgument(argv[2]);
+  const DWORD milliseconds = static_cast<DWORD>(wcstoul(argv[argc - 1], nullptr, 10));
+
+  if (command == L"wait") {
+    return WaitForWindow(caption, milliseconds) ? 0 : TimedOut(caption);
+  }
+  if (command == L"gone") {
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    while (FindVisible(caption)) {
+      if (GetTickCount64() >= deadline) {
+        bench::WriteUtf8(STD_ERROR_HANDLE, L"boxes: \"" + caption + L"\" is still open\n");
+        return 1;
+      }
+      Sleep(kPollMilliseconds);
+    }
+    return 0;
+  }
+  if (command == L"absent") {
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    do {
+      if (HWND window = FindVisible(caption)) {
+        bench::WriteUtf8(STD_OUTPUT_HANDLE, Hex(window) + L"\t" + TextOf(GetDlgItem(window,
+                                                                                 kBodyTextId)) +
+                                                L"\n");
+        return 1;
+      }
+      Sleep(kPollMilliseconds);
+    } while (GetTickCount64() < deadline);
+    return 0;
+  }
+
+  if (command == L"text" || command == L"buttons") {
+    HWND box = WaitForWindow(caption, milliseconds);
+    if (!box) return TimedOut(caption);
+    if (command == L"text") {
+      HWND body = GetDlgItem(box, kBodyTextId);
+      bench::WriteUtf8(STD_OUTPUT_HANDLE, body ? TextOf(body) : std::wstring());
+      return 0;
+    }
+    for (HWND button : ButtonsOf(box)) {
+      bench::WriteUtf8(STD_OUTPUT_HANDLE, std::to_wstring(GetDlgCtrlID(button)) + L"\t" +
+                                              TextOf(button) + L"\n");
+    }
+    return 0;
+  }
+
+  if (command == L"press" && argc == 5) {
+    const int id = _wtoi(argv[3]);
+    HWND box = WaitForWindow(caption, milliseconds);
+    if (!box) return TimedOut(caption);
+    HWND button = GetDlgItem(box, id);
+    if (!button) {
+      bench::WriteUtf8(STD_ERROR_HANDLE, L"boxes: \"" + caption + L"\" has no button " +
+                                             std::to_wstring(id) + L"\n");
+      return 2;
+    }
+    // A posted WM_COMMAND with BN_CLICKED is what the button itself sends when
+    // it is clicked; unlike BM_CLICK it does not depend on focus or activation.
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!WaitUntilClosed(box, milliseconds)) {
+      bench::WriteUtf8(STD_ERROR_HANDLE, L"boxes: \"" + caption + L"\" did not close\n");
+      return 3;
+    }
+    return 0;
+  }
+  return Usage();
+}
