@@ -18,6 +18,6 @@ foreach(scenario nothing same older newer_build newer_minor older_major8 major8_
                  compat_not_installed compat_not_text)
   add_test(NAME versions.detection.${scenario}
            COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/versions_detection_test.sh ${scenario})
-  set_tests_properties(versions.detection.${scenario} PROPERTIES
-                       ENVIRONMENT "BENCH_TOOLS=${WINE_BENCH_TOOLS_DIR};BENCH_WORK=${CMAKE_BINARY_DIR}/wine-bench;VERSIONS_PROBE=$<TARGET_FILE:versions_probe>;ORVEX_PACKAGES=${versions_packages_dir}")
+  set_tests_properties(versions.detection.${scenario} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
+                       ENVIRONMENT "BENCH_TOOLS=${WINE_BENCH_TOOLS_DIR};BENCH_WORK=${CMAKE_BINARY_DIR}/wine-work;VERSIONS_PROBE=$<TARGET_FILE:versions_probe>;ORVEX_PACKAGES=${versions_packages_dir}")
 endforeach()
