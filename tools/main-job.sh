@@ -25,9 +25,11 @@ set -e
 wineserver -w
 echo "exit code: $code"
 
-echo "== Installed products (Uninstall entries)"
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
-  tr -d '\r' | grep -E '^HKEY|DisplayName|DisplayVersion|InstallLocation' || echo "(none)"
+echo "== Installed products (name, version, product code)"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+  awk '/^HKEY/ { n = split($0, part, "\\"); key = part[n]; name = ""; next }
+       $1 == "DisplayName" { sub(/^[ \t]*DisplayName[ \t]+REG_SZ[ \t]+/, ""); name = $0; next }
+       $1 == "DisplayVersion" && name != "" { printf "%-46s %-14s %s\n", name, $3, key }' | sort
 
 echo "== Installed files"
 for folder in "$prefix/drive_c/Program Files (x86)/Orvex" "$prefix/drive_c/Program Files/Orvex"; do
