@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "app/product.h"
 #include "tests/fakes/files.h"
+#include "tests/fakes/installer.h"
 #include "tests/fakes/process.h"
 #include "tests/fakes/resources.h"
 #include "tests/fakes/ui.h"
+#include "platform/ui.h"
 #include "tests/fakes/world.h"
 
 namespace {
@@ -121,6 +124,59 @@ TEST_F(WinMainTest, RestartRequestWithoutTokenAsksForNothing) {
   fakes::Process().tokenOpens = false;
   RequestRestart();
   EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"OpenOwnProcessToken"});
+}
+
+// What follows the detection of the installed product, seen through a whole run: which boxes
+// appear and whether anything is installed.
+TEST_F(WinMainTest, DispatchOnTheInstalledVersion) {
+  struct Case {
+    const char* installed;  // version under the product line's code, or null
+    std::vector<int> answers;
+    std::vector<std::string> boxCaptions;
+    bool installs;
+  };
+  const Case cases[] = {
+      {nullptr, {}, {}, true},                                     // fresh installation
+      {"9.0.100.5", {}, {}, true},                                 // major 9: replaced without asking
+      {"10.0.3000.100", {platform::kIdNo}, {"Orvex Utilities"}, false},   // older: declined
+      {"10.0.3000.100", {platform::kIdYes}, {"Orvex Utilities"}, true},   // older: accepted
+      {"10.1.0.0", {}, {"Orvex Utilities"}, false},                // newer: notice only
+      {"10.0.3000.101", {}, {}, false},                            // the same version
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.installed ? c.installed : "nothing installed");
+    fakes::ResetWorld();
+    ScriptUsableMachine();
+    if (c.installed != nullptr) fakes::Installer().products[kInstallerProductCode] = {fakes::Utf16(c.installed)};
+    fakes::Ui().answers.assign(c.answers.begin(), c.answers.end());
+
+    EXPECT_EQ(Run({}), 0);
+    std::vector<std::string> captions;
+    for (const fakes::MessageBoxShown& box : fakes::Ui().boxes) captions.push_back(fakes::Utf8(box.caption.value_or(u"")));
+    EXPECT_EQ(captions, c.boxCaptions);
+    const std::vector<std::string> installs = fakes::CallsStartingWith("MsiInstallProductW");
+    EXPECT_EQ(installs.empty(), !c.installs);
+  }
+}
+
+TEST_F(WinMainTest, NewerVersionNoticeAndRemovalQuestionTexts) {
+  fakes::Installer().products[kInstallerProductCode] = {u"10.1.0.0"};
+  EXPECT_EQ(Run({}), 0);
+  ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
+  EXPECT_EQ(fakes::Ui().boxes[0].text,
+            u"Orvex Utilities version 10.0.3000.101 cannot be installed because a more recent version of Orvex "
+            u"Utilities is already installed.");
+  EXPECT_EQ(fakes::Ui().boxes[0].style, 0x40u);
+
+  fakes::ResetWorld();
+  ScriptUsableMachine();
+  fakes::Installer().products[kInstallerProductCode] = {u"8.0.2000.1"};
+  fakes::Ui().answers = {platform::kIdNo};
+  EXPECT_EQ(Run({}), 0);
+  ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
+  EXPECT_EQ(fakes::Ui().boxes[0].style, 0x24u);
+  EXPECT_NE(fakes::Ui().boxes[0].text.find(u"Orvex Utilities version 8.0.2000.1 is already installed."),
+            std::u16string::npos);
 }
 
 }  // namespace

@@ -82,6 +82,8 @@ int MsiSetInternalUI(int level) {
 std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16string& property, char16_t* buffer,
                                  std::uint32_t* length) {
   fakes::Record("MsiGetProductInfoW " + fakes::Utf8(product) + " " + fakes::Utf8(property));
+  const auto scripted = fakes::world.productInfoResults.find(product);
+  if (scripted != fakes::world.productInfoResults.end()) return scripted->second;
   const auto found = fakes::world.products.find(product);
   if (found == fakes::world.products.end()) return fakes::kUnknownProduct;
   if (property != u"VersionString") return fakes::kUnknownProperty;

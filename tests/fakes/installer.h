@@ -23,6 +23,8 @@ struct InstallerWorld {
   int uiLevel = 5;
   // Installed products by product code.
   std::map<std::u16string, InstalledProduct> products;
+  // MsiGetProductInfoW answers with these results for the given product codes, whatever is installed.
+  std::map<std::u16string, std::uint32_t> productInfoResults;
   // Results of the next MsiInstallProductW calls, in order; 0 once they run out.
   std::deque<std::uint32_t> installResults;
   // Product code each package path installs on success (so later queries see it).

@@ -7,6 +7,8 @@
 #include <type_traits>
 
 #include "app/product.h"
+#include "app/win_main.h"
+#include "tests/fakes/process.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/ui.h"
@@ -324,6 +326,21 @@ TEST_F(InstalledProductTest, VersionTextTooLongForTheBufferIsAFailedAttempt) {
   EXPECT_EQ(installedMajorVersion, 0u);
 }
 
+
+TEST_F(InstalledProductTest, ServiceErrorOtherThanUnknownProductIsReturnedAsAFailureCode) {
+  // A bad configuration (1610) on every attempt: the last attempt's error comes back.
+  for (const char16_t* code : {kInstallerProductCode, kEarlierEditionProductCode}) {
+    fakes::Installer().productInfoResults[code] = 1610;
+  }
+  ConfigureAction action = ActionSameVersion;
+  EXPECT_EQ(static_cast<std::uint32_t>(Detect(action)), 0x8007064Au);
+  EXPECT_EQ(action, ActionNone);
+
+  // The start-up reports it as fatal with the failure code's low 16 bits.
+  fakes::Process().arguments = {u"setup.exe", u"/silent"};
+  EXPECT_EQ(ExitCodeOf([] { WinMain(nullptr, nullptr, u"", 1); }), 1610);
+  EXPECT_EQ(fakes::Ui().boxes.back().text, u"GetRequiredMsiConfigureAction failed: 1610");
+}
 TEST_F(InstalledProductTest, QueryInstalledVersionReturnsTheTextOfTheAttemptThatFoundIt) {
   RecordCompatibilityCode(kCompatCode);
   Install(kEarlierEditionProductCode, u"9.0.100.5");

@@ -11,7 +11,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
 
 program=$1
-rounds=${2:-7}
+rounds=${2:-11}
 
 bench_prefix
 report=$BENCH_RUN/report.txt

@@ -53,8 +53,6 @@ set_target_properties(planted_msi PROPERTIES PREFIX "" OUTPUT_NAME msi
 target_compile_options(planted_msi PRIVATE -Wall -Wextra -Werror)
 target_link_options(planted_msi PRIVATE -static-libgcc)
 
-set(installer_bench_env "BENCH_TOOLS=${WINE_BENCH_TOOLS_DIR};BENCH_WORK=${CMAKE_BINARY_DIR}/wine-work")
-
 add_test(NAME installer.extraction
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_extraction_test.sh
                  $<TARGET_FILE:extraction_probe> ${ORVEX_MSI_main} ${ORVEX_MSI_langpack_en_US})
@@ -65,13 +63,13 @@ add_test(NAME installer.planted_msi
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_planted_msi_test.sh
                  $<TARGET_FILE:planted_probe> $<TARGET_FILE:planted_msi>)
 set_tests_properties(installer.extraction installer.adapter installer.planted_msi PROPERTIES
-                     FIXTURES_REQUIRED wine TIMEOUT 600 ENVIRONMENT "${installer_bench_env}")
+                     FIXTURES_REQUIRED wine TIMEOUT 600 ENVIRONMENT "${ORVEX_BENCH_ENV}")
 
 # Not a test: `cmake --build <dir> --target bench_extraction` prints how long writing the 20 MB
 # package takes against a plain copy of the same file.
 add_custom_target(bench_extraction
-  COMMAND ${CMAKE_COMMAND} -E env ${installer_bench_env}
-          bash ${CMAKE_CURRENT_SOURCE_DIR}/bench_extraction.sh $<TARGET_FILE:extraction_bench> 7
+  COMMAND ${CMAKE_COMMAND} -E env ${ORVEX_BENCH_ENV}
+          bash ${CMAKE_CURRENT_SOURCE_DIR}/bench_extraction.sh $<TARGET_FILE:extraction_bench> 11
   DEPENDS extraction_bench
   USES_TERMINAL
   VERBATIM)
