@@ -1,5 +1,6 @@
 #include "app/errors.h"
 
+#include "i18n/text_format.h"
 #include "platform/console.h"
 #include "platform/process.h"
 #include "platform/system_info.h"
@@ -13,12 +14,7 @@ constexpr std::uint32_t kKeyEventKeyUp = 0x2;
 std::u16string SystemMessageText(std::uint32_t number) {
   std::u16string text;
   if (platform::FormatSystemMessage(number, text)) return text;
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number != 0);
-  return digits;
+  return UnsignedDecimal(number);
 }
 
 void ReportFatalError(HResult code, const std::u16string& message) {

@@ -51,16 +51,6 @@ bool EqualUpTo(const char16_t* left, const char16_t* right, std::size_t n) {
   return true;
 }
 
-// Version parts are below 65536, so signed and unsigned formatting agree.
-std::u16string Decimal(std::uint32_t number) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number != 0);
-  return digits;
-}
-
 // "UILanguage" of the key under one hive; "" when the key or value is missing, unreadable or empty.
 std::u16string ReadUiLanguage(platform::RegistryRoot root, const std::u16string& keyPath) {
   platform::RegistryKey key;
@@ -160,7 +150,7 @@ LanguageChoice AcceptLanguageDialogResult(int dialogResult) {
 std::u16string PreviousUiLanguage() {
   if (installedMajorVersion == 0) return kPreviousLanguageFallback;
   const std::u16string keyPath =
-      u"Software\\Orvex\\Utilities\\" + Decimal(installedMajorVersion) + u".0";
+      u"Software\\Orvex\\Utilities\\" + UnsignedDecimal(installedMajorVersion) + u".0";
   for (platform::RegistryRoot root : {platform::RegistryRoot::LocalMachine, platform::RegistryRoot::CurrentUser}) {
     std::u16string language = ReadUiLanguage(root, keyPath);
     if (!language.empty()) return language;

@@ -39,3 +39,12 @@ std::u16string FormatText(const char16_t* pattern, const std::vector<std::u16str
     }
     return result;
 }
+
+std::u16string UnsignedDecimal(std::uint32_t number) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
+    number /= 10;
+  } while (number != 0);
+  return digits;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,3 +14,6 @@ inline constexpr std::size_t kFormattedTextCapacity = 4096;
 // character is copied. The result holds at most kFormattedTextCapacity - 1 code units;
 // a cut never leaves half of a surrogate pair at the end. A null pattern gives "".
 std::u16string FormatText(const char16_t* pattern, const std::vector<std::u16string>& args);
+
+// An unsigned number as decimal digits without leading zeros ("%u").
+std::u16string UnsignedDecimal(std::uint32_t number);

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "app/errors.h"
+#include "i18n/text_format.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -16,15 +17,6 @@ constexpr std::uint32_t kAttributesHiddenSystem = 0x2 | 0x4;
 constexpr int kNumberedAttempts = 100;
 constexpr std::uint32_t kTempPathCapacity = 260;
 constexpr char16_t kTempFilePrefix[] = u"QZMSI";
-
-std::u16string UnsignedDecimal(std::uint32_t number) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number != 0);
-  return digits;
-}
 
 std::u16string ResourceNameOf(const PackageDescriptor& package) {
   const char16_t* begin = std::begin(package.resourceName);

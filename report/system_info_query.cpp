@@ -29,15 +29,6 @@ bool Copied(char16_t unit) {
 
 }  // namespace
 
-std::u16string UnsignedDecimal(std::uint32_t number) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number != 0);
-  return digits;
-}
-
 std::u16string UrlEscape(const std::u16string& text) {
   static constexpr char16_t kHex[] = u"0123456789abcdef";
   std::u16string escaped;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "i18n/text_format.h"
 #include "platform/com.h"
 #include "platform/system_info.h"
 
@@ -29,6 +30,3 @@ std::uint32_t EditionNumber(const platform::VersionFacts& version);
 
 // The 24-character URL-safe base64 text of a GUID's 16 bytes in text order, padded with "~~".
 std::u16string EncodeIdHash(const platform::Guid& guid);
-
-// Unsigned decimal digits without leading zeros.
-std::u16string UnsignedDecimal(std::uint32_t number);
