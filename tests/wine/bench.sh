@@ -394,7 +394,7 @@ bench_display() {
   [[ -n $BENCH_RUN ]] || { echo "bench_display: call bench_prefix first" >&2; exit 2; }
   [[ -n $_bench_xvfb_pid ]] && return 0
   wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  timeout -k 5 30 wineserver -w 2>/dev/null
   _bench_start_xvfb || exit 1
   _bench_start_server
 }
@@ -445,8 +445,9 @@ _bench_cleanup_run() {
   local run=$1 keep=${2:-0} pid
   [[ -d $run ]] || return 0
   if [[ -d $run/prefix ]]; then
+    # Bounded: a teardown must not hang, whatever state the server is in.
     WINEPREFIX=$run/prefix wineserver -k 2>/dev/null
-    WINEPREFIX=$run/prefix wineserver -w 2>/dev/null
+    WINEPREFIX=$run/prefix timeout -k 5 30 wineserver -w 2>/dev/null
     _bench_remove_server_folder "$run/prefix" "$(cat "$run/server-tmp" 2>/dev/null)"
   fi
   if [[ -f $run/xvfb.pid ]]; then
@@ -469,27 +470,28 @@ _bench_cleanup_run() {
 }
 
 _bench_teardown() {
-  local status=$? command reaper
+  local status=$? command reaper=
   [[ -n $BENCH_RUN ]] || return "$status"
-  trap - INT TERM HUP
+  # Finish the teardown even when signalled now; a SIGKILL is left to the
+  # watchdog, which is therefore stopped last.
+  trap '' INT TERM HUP
   for command in "${_bench_on_exit[@]}"; do eval "$command"; done
-  # The watchdog first, so that it does not clean up at the same time.
   for _ in {1..100}; do
     [[ -f $BENCH_RUN/reaper.pid ]] && break
     sleep 0.02
   done
-  if [[ -f $BENCH_RUN/reaper.pid ]]; then
-    reaper=$(<"$BENCH_RUN/reaper.pid")
+  [[ -f $BENCH_RUN/reaper.pid ]] && reaper=$(<"$BENCH_RUN/reaper.pid")
+  [[ -n $BENCH_PID ]] && kill "$BENCH_PID" 2>/dev/null
+  _bench_cleanup_run "$BENCH_RUN" "${BENCH_KEEP:-0}"
+  [[ -n $_bench_xvfb_pid ]] && wait "$_bench_xvfb_pid" 2>/dev/null
+  [[ -n $BENCH_PID ]] && wait "$BENCH_PID" 2>/dev/null
+  if [[ -n $reaper ]]; then
     kill "$reaper" 2>/dev/null
     for _ in {1..100}; do
       _bench_alive "$reaper" || break
       sleep 0.02
     done
   fi
-  [[ -n $BENCH_PID ]] && kill "$BENCH_PID" 2>/dev/null
-  _bench_cleanup_run "$BENCH_RUN" "${BENCH_KEEP:-0}"
-  [[ -n $_bench_xvfb_pid ]] && wait "$_bench_xvfb_pid" 2>/dev/null
-  [[ -n $BENCH_PID ]] && wait "$BENCH_PID" 2>/dev/null
   BENCH_RUN=
   return "$status"
 }
@@ -583,7 +585,7 @@ bench_wait() {
     wineserver -k 2>/dev/null
     wait "$BENCH_PID" 2>/dev/null
     BENCH_PID=
-    wineserver -w 2>/dev/null
+    timeout -k 5 30 wineserver -w 2>/dev/null
     _bench_start_server
     BENCH_EXIT=
     return 1
@@ -641,7 +643,7 @@ bench_console_cmdline() {
     bench_fail "still running after ${BENCH_RUN_TIMEOUT:-120}s: $line"
     BENCH_EXIT=
     wineserver -k 2>/dev/null
-    wineserver -w 2>/dev/null
+    timeout -k 5 30 wineserver -w 2>/dev/null
     _bench_start_server
     return 1
   fi

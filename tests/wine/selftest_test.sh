@@ -173,7 +173,10 @@ expect_eq 1 "$(stat -c %h "$BENCH_PREFIX/user.reg")" "user.reg is a copy of its 
 
 # Teardown, seen from outside: a child test that ends normally and one whose
 # shell is killed leave nothing behind.
+# The child writes to a file, not to a pipe: a process it leaves behind would
+# hold a pipe open and make this test hang instead of fail.
 child_test() {
+  local out=$BENCH_RUN/child.txt
   BENCH_NAME=selftest-child bash -c '
     source "$1"
     bench_prefix --display
@@ -189,18 +192,21 @@ child_test() {
     printf "exit=%s\n" "$BENCH_EXIT"
     [[ $3 == kill ]] && kill -9 $$
     exit 0
-  ' child "$BENCH_LIB_DIR/bench.sh" "$probe" "$1" 2>&1
+  ' child "$BENCH_LIB_DIR/bench.sh" "$probe" "$1" >"$out" 2>&1
+  cat "$out"
 }
 
 field() { sed -n "s/^$1=//p" <<<"$2"; }
 
 alive() { [[ -e /proc/$1 && $(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) != Z ]]; }
 
-# Processes whose working folder is the server folder: the wineserver.
+# Processes whose working folder is the server folder: the wineserver, also
+# when its folder has been deleted under it.
 server_processes() {
-  local link
+  local link target
   for link in /proc/[0-9]*/cwd; do
-    [[ $(readlink "$link" 2>/dev/null) == "$1" ]] && echo "${link//[!0-9]/}"
+    target=$(readlink "$link" 2>/dev/null)
+    [[ ${target% (deleted)} == "$1" ]] && echo "${link//[!0-9]/}"
   done
 }
 
