@@ -131,4 +131,19 @@ expect_eq 1 "${#left[@]}" "one empty QZM*.tmp file stays behind"
 expect_eq $((count_before + 1)) "$(find "$temp_dir" -maxdepth 1 -name 'QZM*.tmp' | wc -l)" \
   "the failed pack added exactly one temporary file"
 
+# The common application data folder unusable (it names a drive that does not exist): the
+# package goes to the same folder under the user's roaming application data instead.
+bench_reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+  /v 'Common AppData' /t REG_EXPAND_SZ /d 'Q:\nowhere' /f
+bench_reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
+  /v 'Common AppData' /d 'Q:\nowhere' /f
+probe_run main
+expect_exit 0 "extraction with the common folder unusable"
+expect_eq "C:\\users\\$(id -un)\\AppData\\Roaming\\$folder_name\\$file_name.msi" "$(value path)" \
+  "the per-user folder is used"
+per_user_file=$(unix_path "$(value path)")
+expect_file "$per_user_file"
+same_bytes "$main_msi" "$per_user_file" && bench_pass "the per-user file holds the package" ||
+  bench_fail "the per-user file holds the package"
+
 bench_done
