@@ -359,6 +359,12 @@ bench_prefix() {
     unset DISPLAY
   fi
   _bench_start_server
+  # The first program that looks for windows starts Wine's desktop program, which keeps that
+  # program's output open for the life of the server: a later $(bench_box_text ...) would then
+  # wait for the server to end. Start it here, with its output going nowhere.
+  if ((display)); then
+    bench_boxes >/dev/null 2>&1
+  fi
 }
 
 # bench_on_exit COMMAND...: runs COMMAND (with eval) at teardown, before the

@@ -13,7 +13,6 @@ get_property(run_main GLOBAL PROPERTY ORVEX_MSI_main)
 get_property(run_main_fail_1603 GLOBAL PROPERTY ORVEX_MSI_main_fail_1603)
 get_property(run_main_fail_1627 GLOBAL PROPERTY ORVEX_MSI_main_fail_1627)
 get_property(run_langpack_fail_1603 GLOBAL PROPERTY ORVEX_MSI_langpack_de_DE_fail_1603)
-get_property(run_edition_9 GLOBAL PROPERTY ORVEX_MSI_edition_9_0_100_5)
 
 orvex_language_pack_resources(run_da_pack da-DK)
 orvex_language_pack_resources(run_de_en_packs de-DE en-US)
@@ -31,16 +30,44 @@ orvex_run_setup(setup_run_tagged run_tagged MAIN "${run_main}" PACKS ${run_en_pa
 # One pack only, for the benchmark against msiexec.
 orvex_run_setup(setup_run_en_us run_en_us MAIN "${run_main}" PACKS ${run_en_pack})
 
-# orvex_run_test(<scenario> <setup targets>...): run.<scenario> runs run_<scenario>_test.sh with
-# the setups' paths; every script also gets the folder of the built packages.
-function(orvex_run_test scenario script)
-  set(files)
-  foreach(setup IN LISTS ARGN)
-    list(APPEND files $<TARGET_FILE:${setup}>)
-  endforeach()
-  get_filename_component(packages_dir "${run_main}" DIRECTORY)
+# The system's text for an error number, to compare the warning box with.
+add_executable(run_message_probe ${CMAKE_CURRENT_SOURCE_DIR}/programs/run_message_probe.cpp)
+target_compile_options(run_message_probe PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_definitions(run_message_probe PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_options(run_message_probe PRIVATE -municode -static -static-libgcc -static-libstdc++)
+
+get_filename_component(run_packages_dir "${run_main}" DIRECTORY)
+set(run_env "${ORVEX_BENCH_ENV};ORVEX_LINK_BASE=${ORVEX_LINK_BASE};ORVEX_PACKAGES=${run_packages_dir}"
+            "RUN_MESSAGE_PROBE=$<TARGET_FILE:run_message_probe>")
+
+# orvex_run_test(<scenario> <setup target>): run.<scenario> starts that setup.
+function(orvex_run_test scenario setup)
   add_test(NAME run.${scenario}
-           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/run_${script}_test.sh ${scenario} ${files})
-  set_tests_properties(run.${scenario} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
-                       ENVIRONMENT "${ORVEX_BENCH_ENV};ORVEX_PACKAGES=${packages_dir};ORVEX_LINK_BASE=${ORVEX_LINK_BASE}")
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/run_installation_test.sh ${scenario} $<TARGET_FILE:${setup}>)
+  set_tests_properties(run.${scenario} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 ENVIRONMENT "${run_env}")
 endfunction()
+
+orvex_run_test(all_packs setup_default)
+orvex_run_test(languages setup_default)
+orvex_run_test(then_all setup_default)
+orvex_run_test(unsupported setup_default)
+orvex_run_test(extra_properties setup_default)
+orvex_run_test(upgrade9 setup_default)
+orvex_run_test(pack_fails setup_run_pack_fails)
+orvex_run_test(main_1603 setup_run_main_1603)
+orvex_run_test(main_1627_silent setup_run_main_1627)
+orvex_run_test(main_1627_reduced setup_run_main_1627)
+orvex_run_test(tagged setup_run_tagged)
+
+# Not a test: `cmake --build <dir> --target bench_silent_install` prints how long "/silent" with one
+# language pack takes against msiexec installing the same two packages.
+add_custom_target(bench_silent_install
+  COMMAND ${CMAKE_COMMAND} -E env ${ORVEX_BENCH_ENV}
+          bash ${CMAKE_CURRENT_SOURCE_DIR}/bench_silent_install.sh $<TARGET_FILE:setup_run_en_us>
+               ${run_main} ${ORVEX_MSI_langpack_en_US} 7
+  DEPENDS setup_run_en_us
+  USES_TERMINAL
+  VERBATIM)
+if(TARGET wine_bench_tools)
+  add_dependencies(bench_silent_install wine_bench_tools)
+endif()
