@@ -21,17 +21,15 @@ include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
 # (RCDATA "QZLANGPACK_xx_YY"), all stored under language 1033, then signs it and stamps the
 # default affiliate tag behind the signature, as a distribution does. UNSIGNED leaves it unsigned,
 # UNTAGGED signs without a tag, TAG stamps another text.
-function(orvex_add_setup target)
-  cmake_parse_arguments(ARG "UNSIGNED;UNTAGGED" "OUTPUT_NAME;MAIN;TAG" "PACKS;DEPENDS" ${ARGN})
+# orvex_package_resources(<out-rc> <target> <NAME>=<file> ...)
+# Writes a resource script that carries each file as RCDATA <NAME> under language 1033 and sets
+# <out-rc> to it (empty when there is nothing to carry).
+function(orvex_package_resources out target)
   set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.rc")
   set(content "LANGUAGE 9, 1\n")
   set(payload)
-  if(ARG_MAIN)
-    string(APPEND content "MSI RCDATA \"${ARG_MAIN}\"\n")
-    list(APPEND payload "${ARG_MAIN}")
-  endif()
-  foreach(pack IN LISTS ARG_PACKS)
-    string(REPLACE "=" ";" parts "${pack}")
+  foreach(entry IN LISTS ARGN)
+    string(REPLACE "=" ";" parts "${entry}")
     list(GET parts 0 name)
     list(GET parts 1 file)
     string(APPEND content "${name} RCDATA \"${file}\"\n")
@@ -43,6 +41,40 @@ function(orvex_add_setup target)
   else()
     set(rc)
   endif()
+  set(${out} "${rc}" PARENT_SCOPE)
+endfunction()
+
+# orvex_add_test_program(<target> <source> [CONSOLE] [RESOURCES <NAME>=<file> ...] [DEPENDS <targets>])
+# A small Windows program for the end-to-end tests, built from <source> and the program's own
+# objects (its adapters included), optionally carrying package files as RCDATA.
+function(orvex_add_test_program target source)
+  cmake_parse_arguments(ARG "CONSOLE" "" "RESOURCES;DEPENDS" ${ARGN})
+  orvex_package_resources(rc ${target} ${ARG_RESOURCES})
+  set(subsystem WIN32)
+  set(subsystem_option -mwindows)
+  if(ARG_CONSOLE)
+    set(subsystem)
+    set(subsystem_option)
+  endif()
+  add_executable(${target} ${subsystem} ${source}
+    $<TARGET_OBJECTS:orvex_program> $<TARGET_OBJECTS:orvex_platform_win32> ${rc})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
+  target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  target_link_options(${target} PRIVATE -municode ${subsystem_option} -static -static-libgcc -static-libstdc++)
+  target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
+  if(ARG_DEPENDS)
+    add_dependencies(${target} ${ARG_DEPENDS})
+  endif()
+endfunction()
+
+function(orvex_add_setup target)
+  cmake_parse_arguments(ARG "UNSIGNED;UNTAGGED" "OUTPUT_NAME;MAIN;TAG" "PACKS;DEPENDS" ${ARGN})
+  set(entries ${ARG_PACKS})
+  if(ARG_MAIN)
+    list(PREPEND entries "MSI=${ARG_MAIN}")
+  endif()
+  orvex_package_resources(rc ${target} ${entries})
 
   add_executable(${target} WIN32
     $<TARGET_OBJECTS:orvex_program>

@@ -127,11 +127,11 @@ def summary_template(msi_path):
 class Transform:
     """An embedded transform that sets one Property row."""
 
-    def __init__(self, spec):
-        name, sep, assignment = spec.partition(":")
+    def __init__(self, definition):
+        name, sep, assignment = definition.partition(":")
         prop, sep2, value = assignment.partition("=")
         if not sep or not sep2 or not name or not prop:
-            raise SystemExit("bad --transform %r, want NAME:PROPERTY=VALUE" % spec)
+            raise SystemExit("bad --transform %r, want NAME:PROPERTY=VALUE" % definition)
         self.name = name
         self.prop = prop
         self.value = value
@@ -274,7 +274,7 @@ def main():
     global MSIINFO
     MSIINFO = args.msiinfo
 
-    transforms = [Transform(spec) for spec in args.transform]
+    transforms = [Transform(definition) for definition in args.transform]
     outdir = os.path.dirname(os.path.abspath(args.output))
     fd, work = tempfile.mkstemp(suffix=".msi", dir=outdir)
     os.close(fd)

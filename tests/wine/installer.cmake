@@ -2,40 +2,11 @@
 # program's own objects run the extraction with real package resources and drive the real msi.dll.
 set(installer_programs_dir ${CMAKE_CURRENT_BINARY_DIR}/installer)
 
-# orvex_installer_program(<target> <source> [RESOURCES <NAME>=<file> ...] [DEPENDS <targets>])
-# A GUI test program with the program's objects and, as RCDATA under language 1033, the given
-# package files.
+# orvex_installer_program(<target> <source> ...): a test program of this area (see
+# orvex_add_test_program), kept in its own folder.
 function(orvex_installer_program target source)
-  cmake_parse_arguments(ARG "" "" "RESOURCES;DEPENDS" ${ARGN})
-  set(rc)
-  if(ARG_RESOURCES)
-    set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.rc")
-    set(content "LANGUAGE 9, 1\n")
-    set(payload)
-    foreach(entry IN LISTS ARG_RESOURCES)
-      string(REPLACE "=" ";" parts "${entry}")
-      list(GET parts 0 name)
-      list(GET parts 1 file)
-      string(APPEND content "${name} RCDATA \"${file}\"\n")
-      list(APPEND payload "${file}")
-    endforeach()
-    file(CONFIGURE OUTPUT "${rc}" CONTENT "${content}")
-    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${payload}")
-  endif()
-  add_executable(${target} WIN32
-    ${CMAKE_CURRENT_SOURCE_DIR}/programs/${source}
-    $<TARGET_OBJECTS:orvex_program>
-    $<TARGET_OBJECTS:orvex_platform_win32>
-    ${rc})
-  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
-  target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-  target_link_options(${target} PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++)
-  target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
+  orvex_add_test_program(${target} ${CMAKE_CURRENT_SOURCE_DIR}/programs/${source} ${ARGN})
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${installer_programs_dir})
-  if(ARG_DEPENDS)
-    add_dependencies(${target} ${ARG_DEPENDS})
-  endif()
 endfunction()
 
 orvex_installer_program(extraction_probe extraction_probe.cpp

@@ -19,4 +19,4 @@ add_test(NAME languages.supported
                  $<TARGET_FILE:setup_languages_odd_names>)
 set_tests_properties(languages.supported PROPERTIES
                      FIXTURES_REQUIRED wine TIMEOUT 600
-                     ENVIRONMENT "BENCH_TOOLS=${WINE_BENCH_TOOLS_DIR};BENCH_WORK=${CMAKE_BINARY_DIR}/wine-work")
+                     ENVIRONMENT "${ORVEX_BENCH_ENV}")

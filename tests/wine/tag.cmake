@@ -10,4 +10,4 @@ add_test(NAME tag.warnings
                  $<TARGET_FILE:setup_tag_untagged> $<TARGET_FILE:setup_tag_stamped>
                  ${ORVEX_HOST_STAMP_TOOL} ${ORVEX_SIGNING_CERTIFICATE} ${ORVEX_OSSLSIGNCODE})
 set_tests_properties(tag.warnings PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
-                     ENVIRONMENT "BENCH_TOOLS=${WINE_BENCH_TOOLS_DIR};BENCH_WORK=${CMAKE_BINARY_DIR}/wine-work")
+                     ENVIRONMENT "${ORVEX_BENCH_ENV}")

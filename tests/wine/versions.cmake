@@ -1,14 +1,6 @@
 # Installed-product detection under Wine: real packages installed by msiexec, then a small program
 # runs the detection of the setup against the real Windows Installer and registry.
-add_executable(versions_probe
-  ${CMAKE_CURRENT_SOURCE_DIR}/programs/versions_probe.cpp
-  $<TARGET_OBJECTS:orvex_program>
-  $<TARGET_OBJECTS:orvex_platform_win32>)
-target_include_directories(versions_probe PRIVATE ${PROJECT_SOURCE_DIR})
-target_compile_options(versions_probe PRIVATE -Wall -Wextra -Werror -municode)
-target_compile_definitions(versions_probe PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_options(versions_probe PRIVATE -municode -static -static-libgcc -static-libstdc++)
-target_link_libraries(versions_probe PRIVATE ${ORVEX_WIN32_LIBRARIES})
+orvex_add_test_program(versions_probe ${CMAKE_CURRENT_SOURCE_DIR}/programs/versions_probe.cpp CONSOLE)
 add_dependencies(versions_probe msi_main msi_edition_10_0_3000_100 msi_edition_10_0_3000_102 msi_edition_10_1_0_0
                  msi_edition_8_0_2000_1 msi_edition_8_1_0_0 msi_edition_9_0_100_5
                  msi_edition_compat_10_0_3000_100)
@@ -19,5 +11,5 @@ foreach(scenario nothing same older newer_build newer_minor older_major8 major8_
   add_test(NAME versions.detection.${scenario}
            COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/versions_detection_test.sh ${scenario})
   set_tests_properties(versions.detection.${scenario} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
-                       ENVIRONMENT "BENCH_TOOLS=${WINE_BENCH_TOOLS_DIR};BENCH_WORK=${CMAKE_BINARY_DIR}/wine-work;VERSIONS_PROBE=$<TARGET_FILE:versions_probe>;ORVEX_PACKAGES=${versions_packages_dir}")
+                       ENVIRONMENT "${ORVEX_BENCH_ENV};VERSIONS_PROBE=$<TARGET_FILE:versions_probe>;ORVEX_PACKAGES=${versions_packages_dir}")
 endforeach()
