@@ -113,9 +113,9 @@ constexpr TextRow kFrench = {
     u"Avant l'installation, nous vous recommandons d'enregistrer tous les fichiers et de "
     u"fermer tous les programmes.",
     u"%s version %s est déjà installé. Vous devez supprimer la version existante avant "
-    u"d'installer %s version %s.\r\n\r\nVoulez-vous désinstaller la version existante de %s ?",
+    u"d'installer %s version %s.\r\n\r\nVoulez-vous désinstaller la version existante d'%s ?",
     u"%s est déjà installé.\r\n\r\nVoulez-vous désinstaller %s maintenant ?",
-    u"Impossible d'installer %s version %s, car une version plus récente de %s est déjà "
+    u"Impossible d'installer %s version %s, car une version plus récente d'%s est déjà "
     u"installée.",
     u"Impossible d'installer %s, car l'installation d'un autre produit Orvex n'est pas encore "
     u"terminée. Vous devez redémarrer votre ordinateur pour terminer l'installation.\r\n\r\n"
@@ -250,9 +250,9 @@ constexpr TextRow kPortugueseBrazil = {
     u"Antes da instalação, recomendamos que você salve todos os arquivos e feche todos os "
     u"programas.",
     u"%s versão %s já está instalado. Você precisa remover a versão existente antes de "
-    u"instalar %s versão %s.\r\n\r\nDeseja desinstalar a versão existente de %s?",
+    u"instalar %s versão %s.\r\n\r\nDeseja desinstalar a versão existente do %s?",
     u"%s já está instalado.\r\n\r\nDeseja desinstalar %s agora?",
-    u"Não é possível instalar %s versão %s porque uma versão mais recente de %s já está "
+    u"Não é possível instalar %s versão %s porque uma versão mais recente do %s já está "
     u"instalada.",
     u"Não é possível instalar %s porque a instalação de outro produto Orvex ainda não foi "
     u"concluída. Você precisa reiniciar o computador para concluir a instalação.\r\n\r\n"
@@ -296,10 +296,10 @@ constexpr TextRow kChinese = {
     u"已安装 %s 版本 %s。必须先删除现有版本，才能安装 %s 版本 %s。\r\n\r\n是否要卸载 %s 的现有"
     u"版本？",
     u"已安装 %s。\r\n\r\n是否要立即卸载 %s？",
-    u"无法安装 %s 版本 %s，因为已安装更新版本的 %s。",
+    u"无法安装 %s 版本 %s，因为已安装较新版本的 %s。",
     u"无法安装 %s，因为另一个 Orvex 产品的安装尚未完成。您需要重新启动计算机以完成该安装。"
     u"\r\n\r\n是否要立即重新启动计算机？",
-    u"当前安装的 Orvex Utilities 版本将被自动删除。",
+    u"当前安装的 Orvex Utilities 版本将自动卸载。",
     u"确实要取消 Orvex Utilities 2011 的安装吗？",
     u"以后您可以通过重新安装，轻松恢复到当前版本的 Orvex Utilities 2010。\nOrvex Utilities "
     u"2011 包含先前版本的所有功能，此外还提供了全新的功能。",

@@ -66,7 +66,7 @@ expect_eq $'You must update your version of Windows XP before you can install th
   "$TEXT_106" "en_US user: message 106"
 
 load_strings de_DE
-expect_eq $'Ihre Windows-Version wird von diesem Produkt nicht unterstützt.\r\n\r\nZur Installation dieses Produkts benötigen Sie mindestens Windows XP mit Service Pack 2 oder höher oder Windows Vista.' \
+expect_eq $'Ihre Windows-Version wird von diesem Produkt nicht unterstützt.\r\n\r\nZur Installation dieses Produkts benötigen Sie mindestens Windows XP mit Service Pack 2 (oder höher) oder Windows Vista.' \
   "$TEXT_105" "de_DE user: message 105"
 expect_eq $'Sie müssen Ihre Version von Windows XP aktualisieren, bevor Sie dieses Produkt installieren können.\r\n\r\nInstallieren Sie bitte Service Pack 2 (oder höher) für Windows XP, und starten Sie anschließend die Installation von Orvex Utilities 2011 erneut.\r\n\r\nMöchten Sie jetzt die Windows Update-Website aufrufen?' \
   "$TEXT_106" "de_DE user: message 106"
