@@ -60,13 +60,7 @@ std::u16string ReadUiLanguage(platform::RegistryRoot root, const std::u16string&
   if (platform::QueryRegistryValue(key, kUiLanguageValue, nullptr, buffer, &size) != platform::kErrorSuccess) {
     return {};
   }
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < sizeof buffer; i += 2) {
-    const auto unit = static_cast<char16_t>(buffer[i] | (buffer[i + 1] << 8));
-    if (unit == u'\0') break;
-    text += unit;
-  }
-  return text;
+  return platform::RegistryText(buffer, size);
 }
 
 // The language of the messages shown before the dialog: the default position's, or English when

@@ -43,4 +43,16 @@ long QueryRegistryValue(const RegistryKey& key, const std::u16string& name, std:
 long SetRegistryValue(const RegistryKey& key, const std::u16string& name, std::uint32_t type,
                       const std::uint8_t* data, std::uint32_t size);
 
+// The text that registry string data holds: UTF-16 little-endian code units up to the first
+// terminator or the end of the data, never past it (an odd last byte is dropped).
+inline std::u16string RegistryText(const std::uint8_t* data, std::uint32_t size) {
+  std::u16string text;
+  for (std::uint32_t i = 0; i + 1 < size; i += 2) {
+    const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    if (unit == u'\0') break;
+    text += unit;
+  }
+  return text;
+}
+
 }  // namespace platform

@@ -11,7 +11,6 @@ namespace {
 constexpr char16_t kSetupKeyBase[] = u"Software\\Orvex\\Setup";
 constexpr std::uint32_t kKeyWrite = platform::kKeyRead | platform::kKeySetValue | platform::kKeyCreateSubKey;
 constexpr std::uint32_t kQueryBufferBytes = 128;
-constexpr std::size_t kTextBufferUnits = 65;
 
 std::u16string ProductKeyPath(const std::u16string& productCode) {
   std::u16string path = kSetupKeyBase;
@@ -45,14 +44,8 @@ bool ReadStoredId(const platform::RegistryKey& key, const std::u16string& valueN
   if (platform::QueryRegistryValue(key, valueName, &type, data, &size) != platform::kErrorSuccess) return false;
   if (type != platform::kRegSz) return false;
 
-  std::u16string text;
-  const std::size_t units = size / 2;
-  for (std::size_t i = 0; i < units && text.size() < kTextBufferUnits - 1; ++i) {
-    const auto unit = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    if (unit == 0) break;
-    text += unit;
-  }
-  return platform::GuidFromString(text, id);
+  // At most 128 bytes: the text fits the 65-unit buffer the identifier is parsed from.
+  return platform::GuidFromString(platform::RegistryText(data, size), id);
 }
 
 }  // namespace

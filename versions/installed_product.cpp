@@ -83,13 +83,7 @@ std::u16string ReadHklmString(const std::u16string& keyPath, const std::u16strin
     throw RegistryValueNotFound();
   }
   if (received > size) received = size;
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < received; i += 2) {
-    const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (unit == u'\0') break;
-    text += unit;
-  }
-  return text;
+  return platform::RegistryText(data.data(), received);
 }
 
 std::uint32_t QueryInstalledVersion(const std::u16string& productCode, std::u16string& versionText) {

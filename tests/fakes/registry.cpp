@@ -112,14 +112,8 @@ const RegistryValue* FindValue(platform::RegistryRoot root, const std::u16string
 std::u16string StringValue(platform::RegistryRoot root, const std::u16string& path, const std::u16string& name,
                            RegistryView view) {
   const RegistryValue* value = FindValue(root, path, name, view);
-  std::u16string text;
-  if (value == nullptr) return text;
-  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
-    const auto c = static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8));
-    if (c == 0) break;
-    text += c;
-  }
-  return text;
+  if (value == nullptr) return {};
+  return platform::RegistryText(value->data.data(), static_cast<std::uint32_t>(value->data.size()));
 }
 
 }  // namespace fakes
