@@ -1,10 +1,11 @@
 #include "app/installation_run.h"
 
-#include "app/errors.h"
-#include "app/product.h"
+#include "app/parent_console.h"
+#include "base/errors.h"
+#include "base/product.h"
+#include "base/text_format.h"
 #include "i18n/language_packs.h"
 #include "i18n/language_table.h"
-#include "i18n/text_format.h"
 #include "installer/package_extraction.h"
 #include "platform/console.h"
 #include "platform/installer.h"
@@ -13,6 +14,7 @@
 #include "report/help_links.h"
 #include "report/installation_id.h"
 #include "tag/affiliate_configuration.h"
+#include "ui/language_dialog.h"
 #include "versions/earlier_version.h"
 #include "versions/installed_product.h"
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/options.h"
+#include "base/configure_action.h"
 #include "platform/process.h"
-#include "versions/configure_action.h"
 
 // Installs the language packs and then the main package; ends the process with 1 on failure.
 void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options);

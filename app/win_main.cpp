@@ -1,13 +1,15 @@
 #include "app/win_main.h"
 
-#include "app/errors.h"
 #include "app/installation_run.h"
-#include "app/product.h"
+#include "app/parent_console.h"
+#include "base/errors.h"
+#include "base/product.h"
+#include "base/text_format.h"
 #include "i18n/language_packs.h"
 #include "i18n/language_table.h"
-#include "i18n/text_format.h"
 #include "installer/package_extraction.h"
 #include "installer/pending_renames.h"
+#include "installer/windows_installer.h"
 #include "platform/console.h"
 #include "platform/ui.h"
 #include "requirements/windows_version.h"
@@ -109,6 +111,7 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
 
   CheckWindowsVersion(instance);
 
+  UseWindowsInstaller();
   ConfigureAction action = ActionNone;
   const HResult detection = GetRequiredMsiConfigureAction(kProductVersionHigh, kProductVersionLow,
                                                           kInstallerProductCode, action);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/options.h"
+#include "base/configure_action.h"
 #include "platform/process.h"
-#include "versions/configure_action.h"
 
 // The setup's entry point: guards against a second copy, reads the command line, answers console
 // requests, checks the system and the installed product, and dispatches. Returns the exit code.

@@ -79,7 +79,7 @@ function(orvex_add_setup target)
   add_executable(${target} WIN32
     $<TARGET_OBJECTS:orvex_program>
     $<TARGET_OBJECTS:orvex_platform_win32>
-    ${PROJECT_SOURCE_DIR}/platform/win32/entry.cpp
+    ${PROJECT_SOURCE_DIR}/app/entry.cpp
     ${PROJECT_SOURCE_DIR}/resources/setup.rc
     ${PROJECT_SOURCE_DIR}/resources/strings.rc
     ${rc})

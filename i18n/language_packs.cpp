@@ -3,24 +3,20 @@
 #include <string_view>
 #include <utility>
 
-#include "app/errors.h"
-#include "app/product.h"
+#include "base/errors.h"
+#include "base/installed_state.h"
+#include "base/product.h"
+#include "base/text_format.h"
 #include "i18n/language_table.h"
 #include "i18n/language_texts.h"
-#include "i18n/text_format.h"
 #include "installer/package_extraction.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 #include "platform/ui.h"
-#include "ui/language_dialog.h"
-#include "versions/installed_product.h"
 
 std::vector<AvailableLanguage> AvailableLanguages;
 bool languagePacksScanned = false;
-bool customInstallation = false;
-ConfigureAction languageDialogAction = ActionNone;
-platform::InstanceHandle languageDialogInstance = nullptr;
 
 namespace {
 
@@ -63,6 +59,8 @@ std::u16string ReadUiLanguage(platform::RegistryRoot root, const std::u16string&
   return platform::RegistryText(buffer, size);
 }
 
+}  // namespace
+
 // The language of the messages shown before the dialog: the default position's, or English when
 // no pack is carried (position 0 does not exist then).
 std::u16string MessageLanguage() {
@@ -78,7 +76,6 @@ int ShowLocalizedMessage(const std::u16string& language, TextField field, const 
   return platform::ShowMessageBox(FormatText(LookupText(field, language), args), kProductName, style);
 }
 
-}  // namespace
 
 void EnumerateLanguagePacks() {
   if (languagePacksScanned) return;
@@ -123,24 +120,6 @@ std::int32_t DefaultLanguagePosition() {
   return position == -1 ? 0 : position;
 }
 
-LanguageChoice ChooseLanguage(platform::InstanceHandle instance, ConfigureAction action) {
-  languageDialogAction = action;
-  BuildLanguageTexts();
-  EnumerateLanguagePacks();
-  if (AvailableLanguages.empty()) ReportFatalError(kEFail, u"No language pack found");
-  languageDialogInstance = instance;
-  return AcceptLanguageDialogResult(ShowLanguageDialog(instance));
-}
-
-LanguageChoice AcceptLanguageDialogResult(int dialogResult) {
-  if (dialogResult < 0 || static_cast<std::size_t>(dialogResult) >= AvailableLanguages.size()) {
-    platform::EndProcess(1);
-  }
-  const AvailableLanguage& chosen = AvailableLanguages[static_cast<std::size_t>(dialogResult)];
-  std::u16string packPath = ExtractLanguagePack(chosen.resourceName);
-  return {kLanguages[chosen.languageIndex].code, std::move(packPath)};
-}
-
 std::u16string PreviousUiLanguage() {
   if (installedMajorVersion == 0) return kPreviousLanguageFallback;
   const std::u16string keyPath =
@@ -158,31 +137,7 @@ int ShowRestartRequiredMessage() {
                               platform::kMbIconWarning | platform::kMbYesNo);
 }
 
-int ShowInstalledProductMessage(const std::u16string& productCode, int kind) {
-  std::u16string installedVersion;
-  QueryInstalledVersion(productCode, installedVersion);
-  const std::u16string language = MessageLanguage();
-  switch (kind) {
-    case 0:
-      return ShowLocalizedMessage(language, TextField::NewerVersionInstalled,
-                                  {kProductName, kProductVersion, kProductName},
-                                  platform::kMbIconInformation | platform::kMbOk);
-    case 1:
-      return ShowLocalizedMessage(language, TextField::ExistingVersionInstalled,
-                                  {kProductName, installedVersion, kProductName, kProductVersion, kProductName},
-                                  platform::kMbIconQuestion | platform::kMbYesNo);
-    case 2:
-      return ShowLocalizedMessage(language, TextField::ProductAlreadyInstalled, {kProductName, kProductName},
-                                  platform::kMbIconQuestion | platform::kMbYesNo);
-    default:
-      return platform::kIdYes;
-  }
-}
-
 void ResetLanguagePacksForTesting() {
   AvailableLanguages.clear();
   languagePacksScanned = false;
-  customInstallation = false;
-  languageDialogAction = ActionNone;
-  languageDialogInstance = nullptr;
 }

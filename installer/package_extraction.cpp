@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/errors.h"
-#include "i18n/text_format.h"
+#include "base/errors.h"
+#include "base/text_format.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"

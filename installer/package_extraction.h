@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/product.h"
+#include "base/product.h"
 #include "platform/result.h"
 
 // A package the program carries as an RCDATA resource and writes to a fixed file name.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/handle.h"
+#include "platform/result.h"
 
 // The Windows Installer service, as far as this program uses it. The functions keep the service's
 // names; the window argument of MsiSetInternalUI is always null and therefore not passed.
@@ -24,6 +25,12 @@ struct MsiHandleTraits {
   static void Close(Value handle);
 };
 using MsiHandle = UniqueHandle<MsiHandleTraits>;
+
+// Loads msi.dll from the system folder and binds its functions, once per process. 0 on success;
+// otherwise the failure's code, with `missingOrdinal` naming the function that could not be bound
+// (0 when the library itself could not be loaded). Until a successful load every call below
+// answers as a stopped service would.
+[[nodiscard]] HResult LoadWindowsInstaller(std::uint32_t& missingOrdinal);
 
 int MsiSetInternalUI(int level);
 // `length` holds the buffer's capacity in characters and receives the text's length.

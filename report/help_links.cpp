@@ -1,14 +1,14 @@
 #include "report/help_links.h"
 
-#include "app/errors.h"
-#include "app/product.h"
+#include "base/errors.h"
+#include "base/installed_state.h"
+#include "base/product.h"
 #include "platform/com.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "report/installation_id.h"
 #include "report/system_info_query.h"
-#include "versions/installed_product.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "versions/configure_action.h"
+#include "base/configure_action.h"
 
 // Opens the install-help page with the installer's result, the configure action, the encoded
 // installation identifier (left out when there is none) and the system-information query.

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/product.h"
+#include "base/product.h"
 #include "platform/text.h"
 
 const char16_t linkBase[] = ORVEX_LINK_BASE;

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "i18n/text_format.h"
+#include "base/text_format.h"
 #include "platform/com.h"
 #include "platform/system_info.h"
 

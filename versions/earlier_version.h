@@ -1,6 +1,6 @@
 #pragma once
 
-#include "versions/configure_action.h"
+#include "base/configure_action.h"
 
 // Removes the installed version before (or, for the same version, instead of) the installation.
 void RemoveEarlierVersion(ConfigureAction action, bool autoUninstall);

@@ -4,13 +4,12 @@
 #include <tuple>
 #include <vector>
 
-#include "app/errors.h"
-#include "app/product.h"
+#include "base/errors.h"
+#include "base/product.h"
+#include "i18n/language_packs.h"
 #include "platform/installer.h"
 #include "platform/registry.h"
-
-std::u16string installedProductCode = kInstallerProductCode;
-std::uint32_t installedMajorVersion = 0;
+#include "platform/ui.h"
 
 namespace {
 
@@ -168,4 +167,25 @@ HResult GetPreviousInstallLocation(const std::u16string& productCode, std::u16st
 void ResetInstalledProductForTesting() {
   installedProductCode = kInstallerProductCode;
   installedMajorVersion = 0;
+}
+
+int ShowInstalledProductMessage(const std::u16string& productCode, int kind) {
+  std::u16string installedVersion;
+  QueryInstalledVersion(productCode, installedVersion);
+  const std::u16string language = MessageLanguage();
+  switch (kind) {
+    case 0:
+      return ShowLocalizedMessage(language, TextField::NewerVersionInstalled,
+                                  {kProductName, kProductVersion, kProductName},
+                                  platform::kMbIconInformation | platform::kMbOk);
+    case 1:
+      return ShowLocalizedMessage(language, TextField::ExistingVersionInstalled,
+                                  {kProductName, installedVersion, kProductName, kProductVersion, kProductName},
+                                  platform::kMbIconQuestion | platform::kMbYesNo);
+    case 2:
+      return ShowLocalizedMessage(language, TextField::ProductAlreadyInstalled, {kProductName, kProductName},
+                                  platform::kMbIconQuestion | platform::kMbYesNo);
+    default:
+      return platform::kIdYes;
+  }
 }

@@ -3,14 +3,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/configure_action.h"
+#include "base/installed_state.h"
 #include "platform/result.h"
-#include "versions/configure_action.h"
 
-// Product code under which the installed version was found; kInstallerProductCode until the
-// detection finds it under another code.
-extern std::u16string installedProductCode;
-// Major number of the installed version; 0 until a version has been parsed.
-extern std::uint32_t installedMajorVersion;
 
 // Product code of the earlier edition, the last code the detection tries.
 inline constexpr char16_t kEarlierEditionProductCode[] = u"{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}";
@@ -75,3 +71,9 @@ HResult GetPreviousInstallLocation(const std::u16string& productCode, std::u16st
 
 // Returns installedProductCode and installedMajorVersion to their initial values.
 void ResetInstalledProductForTesting();
+
+// Asks the installer for the installed version under `productCode`, then shows the message of
+// `kind` in the default language: 0 a newer version is installed; 1 an older version must be
+// removed first; 2 this version is already installed. Other kinds show nothing. Returns the
+// box's answer, IDYES (6) when none is shown.
+int ShowInstalledProductMessage(const std::u16string& productCode, int kind);

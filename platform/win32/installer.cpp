@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "app/errors.h"
 #include "platform/result.h"
 #include "platform/win32/owners.h"
 #include "platform/win32/text.h"
@@ -47,12 +46,10 @@ struct MsiFunctions {
 };
 
 template <typename Function>
-Function Bind(HMODULE msi, unsigned ordinal) {
+bool Bind(HMODULE msi, unsigned ordinal, Function& function) {
   FARPROC address = ::GetProcAddress(msi, MAKEINTRESOURCEA(ordinal));
-  if (address == nullptr) {
-    ReportFatalError(HResultFromLastError(), u"msi.dll ordinal " + FromWide(std::to_wstring(ordinal).c_str()) + u": ");
-  }
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+  return address != nullptr;
 }
 
 // msi.dll comes from the system folder only: the setup runs elevated from a downloads folder,
@@ -69,34 +66,73 @@ HMODULE LoadSystemMsi() {
   return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-// The module stays loaded until the process ends.
-MsiFunctions BindAll() {
+struct Binding {
+  HResult result = kEFail;
+  std::uint32_t missingOrdinal = 0;
+  MsiFunctions functions{};
+};
+
+// The module stays loaded until the process ends. On failure the result keeps the thread's last
+// error as it was right after the failing call.
+Binding BindAll() {
   static win32::LoadedModule msi(LoadSystemMsi());
-  if (!msi) ReportFatalError(HResultFromLastError(), u"msi.dll: ");
+  Binding binding;
+  if (!msi) {
+    binding.result = HResultFromLastError();
+    return binding;
+  }
   const HMODULE module = msi.get();
-  return MsiFunctions{
-      Bind<SetInternalUiFunction>(module, 141),     Bind<GetProductInfoFunction>(module, 70),
-      Bind<QueryProductStateFunction>(module, 113), Bind<ConfigureProductFunction>(module, 16),
-      Bind<EnableLogFunction>(module, 169),         Bind<InstallProductFunction>(module, 88),
-      Bind<OpenDatabaseFunction>(module, 92),       Bind<DatabaseOpenViewFunction>(module, 32),
-      Bind<ViewExecuteFunction>(module, 159),       Bind<ViewFetchFunction>(module, 160),
-      Bind<RecordGetStringFunction>(module, 118),   Bind<CloseHandleFunction>(module, 8),
+  MsiFunctions& f = binding.functions;
+  const std::pair<unsigned, bool (*)(HMODULE, unsigned, MsiFunctions&)> ordinals[] = {
+      {141, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.setInternalUi); }},
+      {70, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.getProductInfo); }},
+      {113, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.queryProductState); }},
+      {16, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.configureProduct); }},
+      {169, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.enableLog); }},
+      {88, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.installProduct); }},
+      {92, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.openDatabase); }},
+      {32, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.databaseOpenView); }},
+      {159, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.viewExecute); }},
+      {160, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.viewFetch); }},
+      {118, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.recordGetString); }},
+      {8, [](HMODULE m, unsigned n, MsiFunctions& t) { return Bind(m, n, t.closeHandle); }},
   };
+  for (const auto& [ordinal, bind] : ordinals) {
+    if (!bind(module, ordinal, f)) {
+      binding.result = HResultFromLastError();
+      binding.missingOrdinal = ordinal;
+      return binding;
+    }
+  }
+  binding.result = 0;
+  return binding;
 }
 
-const MsiFunctions& Msi() {
-  static const MsiFunctions functions = BindAll();
-  return functions;
+const Binding& Loaded() {
+  static const Binding binding = BindAll();
+  return binding;
 }
+
+// Callers load the library first (LoadWindowsInstaller); a call without a usable library answers
+// as a stopped service would.
+constexpr UINT kServiceFailure = 1601;
+bool Usable() { return Loaded().result == 0; }
+const MsiFunctions& Msi() { return Loaded().functions; }
 
 }  // namespace
 
-void MsiHandleTraits::Close(Value handle) { MsiCloseHandle(handle); }
+HResult LoadWindowsInstaller(std::uint32_t& missingOrdinal) {
+  missingOrdinal = Loaded().missingOrdinal;
+  return Loaded().result;
+}
 
-int MsiSetInternalUI(int level) { return Msi().setInternalUi(level, nullptr); }
+void MsiHandleTraits::Close(Value handle) { (void)MsiCloseHandle(handle); }
+
+int MsiSetInternalUI(int level) { return Usable() ? Msi().setInternalUi(level, nullptr) : 0; }
 
 std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16string& property, char16_t* buffer,
                                  std::uint32_t* length) {
+  if (!Usable()) return kServiceFailure;
   DWORD capacity = length != nullptr ? *length : 0;
   const UINT result = Msi().getProductInfo(Wide(product), Wide(property), reinterpret_cast<LPWSTR>(buffer),
                                            length != nullptr ? &capacity : nullptr);
@@ -104,21 +140,27 @@ std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16st
   return result;
 }
 
-int MsiQueryProductStateW(const std::u16string& product) { return Msi().queryProductState(Wide(product)); }
+int MsiQueryProductStateW(const std::u16string& product) {
+  return Usable() ? Msi().queryProductState(Wide(product)) : kInstallStateUnknown;
+}
 
 std::uint32_t MsiConfigureProductW(const std::u16string& product, int installLevel, int installState) {
+  if (!Usable()) return kServiceFailure;
   return Msi().configureProduct(Wide(product), installLevel, installState);
 }
 
 std::uint32_t MsiEnableLogW(std::uint32_t logMode, const std::u16string& logFile, std::uint32_t attributes) {
+  if (!Usable()) return kServiceFailure;
   return Msi().enableLog(logMode, Wide(logFile), attributes);
 }
 
 std::uint32_t MsiInstallProductW(const std::u16string& packagePath, const std::u16string& commandLine) {
+  if (!Usable()) return kServiceFailure;
   return Msi().installProduct(Wide(packagePath), Wide(commandLine));
 }
 
 std::uint32_t MsiOpenDatabaseW(const std::u16string& packagePath, MsiHandle& database) {
+  if (!Usable()) return kServiceFailure;
   RawMsiHandle raw = 0;
   const UINT result = Msi().openDatabase(Wide(packagePath), kOpenReadOnly, &raw);
   if (result == ERROR_SUCCESS) database.reset(raw);
@@ -126,15 +168,20 @@ std::uint32_t MsiOpenDatabaseW(const std::u16string& packagePath, MsiHandle& dat
 }
 
 std::uint32_t MsiDatabaseOpenViewW(const MsiHandle& database, const std::u16string& query, MsiHandle& view) {
+  if (!Usable()) return kServiceFailure;
   RawMsiHandle raw = 0;
   const UINT result = Msi().databaseOpenView(database.get(), Wide(query), &raw);
   if (result == ERROR_SUCCESS) view.reset(raw);
   return result;
 }
 
-std::uint32_t MsiViewExecute(const MsiHandle& view) { return Msi().viewExecute(view.get(), 0); }
+std::uint32_t MsiViewExecute(const MsiHandle& view) {
+  if (!Usable()) return kServiceFailure;
+  return Msi().viewExecute(view.get(), 0);
+}
 
 std::uint32_t MsiViewFetch(const MsiHandle& view, MsiHandle& record) {
+  if (!Usable()) return kServiceFailure;
   RawMsiHandle raw = 0;
   const UINT result = Msi().viewFetch(view.get(), &raw);
   if (result == ERROR_SUCCESS) record.reset(raw);
@@ -143,6 +190,7 @@ std::uint32_t MsiViewFetch(const MsiHandle& view, MsiHandle& record) {
 
 std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, char16_t* buffer,
                                   std::uint32_t* length) {
+  if (!Usable()) return kServiceFailure;
   DWORD capacity = length != nullptr ? *length : 0;
   const UINT result = Msi().recordGetString(record.get(), field, reinterpret_cast<LPWSTR>(buffer),
                                             length != nullptr ? &capacity : nullptr);
@@ -150,6 +198,9 @@ std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, 
   return result;
 }
 
-std::uint32_t MsiCloseHandle(std::uint32_t handle) { return Msi().closeHandle(handle); }
+std::uint32_t MsiCloseHandle(std::uint32_t handle) {
+  if (!Usable()) return kServiceFailure;
+  return Msi().closeHandle(handle);
+}
 
 }  // namespace platform

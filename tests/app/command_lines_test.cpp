@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/installation_run.h"
-#include "app/product.h"
+#include "base/product.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/world.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/installation_run.h"
-#include "app/product.h"
+#include "base/product.h"
 #include "i18n/language_packs.h"
 #include "tests/fakes/files.h"
 #include "tests/fakes/installer.h"
@@ -11,6 +11,7 @@
 #include "tests/fakes/system_info.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
+#include "ui/language_dialog.h"
 #include "versions/installed_product.h"
 
 namespace {

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/product.h"
+#include "base/product.h"
+#include "platform/ui.h"
 #include "tests/fakes/files.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/process.h"
 #include "tests/fakes/resources.h"
 #include "tests/fakes/ui.h"
-#include "platform/ui.h"
 #include "tests/fakes/world.h"
 
 namespace {

@@ -72,6 +72,12 @@ namespace platform {
 
 void MsiHandleTraits::Close(Value handle) { MsiCloseHandle(handle); }
 
+HResult LoadWindowsInstaller(std::uint32_t& missingOrdinal) {
+  fakes::Record("LoadWindowsInstaller");
+  missingOrdinal = fakes::world.missingOrdinal;
+  return fakes::world.loadResult;
+}
+
 int MsiSetInternalUI(int level) {
   fakes::Record("MsiSetInternalUI " + std::to_string(level));
   const int previous = fakes::world.uiLevel;

@@ -21,6 +21,9 @@ struct PackageFile {
 
 struct InstallerWorld {
   int uiLevel = 5;
+  // What LoadWindowsInstaller answers.
+  HResult loadResult = 0;
+  std::uint32_t missingOrdinal = 0;
   // Installed products by product code.
   std::map<std::u16string, InstalledProduct> products;
   // MsiGetProductInfoW answers with these results for the given product codes, whatever is installed.

@@ -3,11 +3,13 @@
 #include "i18n/language_packs.h"
 #include "tag/affiliate_configuration.h"
 #include "tests/fakes/world.h"
+#include "ui/language_dialog.h"
 #include "versions/installed_product.h"
 
 namespace {
 const bool registered = fakes::RegisterReset([] {
   ResetLanguagePacksForTesting();
+  ResetLanguageDialogForTesting();
   ResetInstalledProductForTesting();
   ResetAffiliatePropertiesForTesting();
 });

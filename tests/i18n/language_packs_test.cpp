@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/product.h"
+#include "base/product.h"
 #include "i18n/language_table.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
@@ -395,48 +395,6 @@ TEST_F(LocalizedMessageTest, WithoutPacksTheMessagesAreEnglish) {
   EXPECT_EQ(fakes::Ui().boxes[0].text, kEnglishRestart);
   EXPECT_EQ(fakes::Ui().boxes[1].text, kEnglishNewer);
   EXPECT_EQ(fakes::Ui().boxes[1].caption, u"Orvex Utilities");
-}
-
-TEST_F(LanguagePacksTest, ChooseLanguageWithoutPacksIsFatal) {
-  fakes::AddRcdata(u"MSI");
-  EXPECT_EQ(ExitCodeOf([] { ChooseLanguage(nullptr, ActionFreshInstall); }), 16389);
-  ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
-  EXPECT_EQ(fakes::Ui().boxes[0].text.rfind(u"No language pack found", 0), 0u);
-  EXPECT_EQ(fakes::Ui().boxes[0].style, platform::kMbIconError);
-  EXPECT_TRUE(fakes::CallsStartingWith("LoadRcdataResource").empty());
-}
-
-TEST_F(LanguagePacksTest, ADialogResultThatIsNoPositionEndsWithOne) {
-  AddPacks({u"QZLANGPACK_DE_DE", u"QZLANGPACK_EN_US"});
-  EnumerateLanguagePacks();
-  for (int result : {-1, -2, 2}) {
-    fakes::Calls().clear();
-    EXPECT_EQ(ExitCodeOf([&] { AcceptLanguageDialogResult(result); }), 1) << result;
-    EXPECT_TRUE(fakes::Ui().boxes.empty());
-    EXPECT_TRUE(fakes::CallsStartingWith("LoadRcdataResource").empty());
-  }
-}
-
-TEST_F(LanguagePacksTest, ChooseLanguageWritesTheChosenPackAndReturnsItsCode) {
-  SetUserLanguage(0x0407, u"de", u"DE");
-  fakes::AddRcdata(u"MSI");
-  fakes::AddRcdata(u"QZLANGPACK_DA_DK", {'d', 'a'});
-  fakes::AddRcdata(u"QZLANGPACK_DE_DE", {'d', 'e'});
-  fakes::AddRcdata(u"QZLANGPACK_EN_US", {'e', 'n'});
-  int marker = 0;
-  // Until the dialog lands the default language is taken: German for this user.
-  const LanguageChoice choice = ChooseLanguage(&marker, ActionUpgradeMajor9);
-  EXPECT_EQ(choice.code, u"de-DE");
-  ASSERT_EQ(fakes::Files().files.count(choice.packPath), 1u) << fakes::Utf8(choice.packPath);
-  EXPECT_EQ(fakes::Files().files.at(choice.packPath), (std::vector<std::uint8_t>{'d', 'e'}));
-  EXPECT_EQ(choice.packPath.rfind(fakes::kTempFolder, 0), 0u);
-  EXPECT_EQ(languageDialogAction, ActionUpgradeMajor9);
-  EXPECT_EQ(languageDialogInstance, &marker);
-
-  const LanguageChoice other = AcceptLanguageDialogResult(2);
-  EXPECT_EQ(other.code, u"en-US");
-  EXPECT_NE(other.packPath, choice.packPath);
-  EXPECT_EQ(fakes::Files().files.at(other.packPath), (std::vector<std::uint8_t>{'e', 'n'}));
 }
 
 }  // namespace

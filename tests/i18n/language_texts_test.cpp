@@ -1,6 +1,6 @@
 #include "i18n/language_table.h"
+#include "base/text_format.h"
 #include "i18n/language_texts.h"
-#include "i18n/text_format.h"
 
 #include <gtest/gtest.h>
 

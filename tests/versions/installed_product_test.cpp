@@ -6,10 +6,10 @@
 #include <optional>
 #include <type_traits>
 
-#include "app/product.h"
 #include "app/win_main.h"
-#include "tests/fakes/process.h"
+#include "base/product.h"
 #include "tests/fakes/installer.h"
+#include "tests/fakes/process.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"

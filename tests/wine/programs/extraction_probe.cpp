@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "installer/package_extraction.h"
 #include "tests/wine/tools/bench_tool.h"
 

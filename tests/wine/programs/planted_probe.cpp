@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "installer/windows_installer.h"
 #include "platform/installer.h"
 #include "tests/wine/tools/bench_tool.h"
 
@@ -37,6 +38,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   const std::wstring mode = arguments[2];
   LocalFree(arguments);
   if (mode == L"adapter") {
+    UseWindowsInstaller();
     const int state = platform::MsiQueryProductStateW(u"{00000000-0000-0000-0000-000000000001}");
     ReportModule(GetModuleHandleW(L"msi.dll"));
     Report(L"state=" + std::to_wstring(state));

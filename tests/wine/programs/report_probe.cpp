@@ -25,7 +25,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/product.h"
+#include "base/product.h"
 #include "platform/win32/text.h"
 #include "report/help_links.h"
 #include "report/installation_id.h"

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/product.h"
+#include "base/product.h"
 #include "platform/win32/text.h"
 #include "versions/installed_product.h"
 

@@ -1,4 +1,4 @@
-#include "i18n/text_format.h"
+#include "base/text_format.h"
 
 #include <gtest/gtest.h>
 

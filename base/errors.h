@@ -10,11 +10,3 @@
 
 // The system's text for a message number, or its unsigned decimal digits when there is none.
 std::u16string SystemMessageText(std::uint32_t number);
-
-// Attaches to the parent's console and starts every console message with one line break.
-// False, with nothing printed, when there is no parent console.
-bool AttachParentConsole();
-
-// Detaches from the console and sends one Enter key press to the foreground window, so the
-// command prompt that started the setup shows its prompt again.
-void ReleaseConsole();

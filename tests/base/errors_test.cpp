@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -55,26 +55,6 @@ TEST_F(ErrorReportingTest, SystemMessageTextFallsBackToUnsignedDecimal) {
   EXPECT_EQ(SystemMessageText(0), u"0");
   EXPECT_EQ(SystemMessageText(16389), u"16389");
   EXPECT_EQ(SystemMessageText(0xFFFFFFFFu), u"4294967295");
-}
-
-TEST_F(ErrorReportingTest, ConsoleAttachPrintsOneLineBreakAndReleaseSendsEnter) {
-  EXPECT_FALSE(AttachParentConsole());
-  EXPECT_TRUE(fakes::Ui().strayOutput.empty());
-  EXPECT_TRUE(fakes::CallsStartingWith("WriteStandardOutput").empty());
-
-  fakes::Ui().parentConsole = true;
-  fakes::Calls().clear();
-  EXPECT_TRUE(AttachParentConsole());
-  ReleaseConsole();
-  EXPECT_EQ(fakes::Ui().consoleOutput, u"\n");
-  EXPECT_EQ(fakes::Calls(), (std::vector<std::string>{
-                                "AttachToParentConsole",
-                                "ReopenStandardOutputOnConsole",
-                                "WriteStandardOutput \n",
-                                "DetachFromConsole",
-                                "SendKeyboardInput 0xd 0x0",
-                                "SendKeyboardInput 0xd 0x2",
-                            }));
 }
 
 }  // namespace

@@ -1,0 +1,6 @@
+#pragma once
+
+// Makes the Windows Installer service's functions usable. A missing msi.dll in the system folder,
+// or one that lacks a function, ends the process with a fatal error box ("msi.dll: " or
+// "msi.dll ordinal N: " followed by the system's text).
+void UseWindowsInstaller();
