@@ -18,10 +18,18 @@ inline constexpr int kIdNo = 7;
 // MessageBoxW without an owner window. A null caption leaves the system's default caption.
 int ShowMessageBox(const std::u16string& text, const char16_t* caption, std::uint32_t style);
 
+// A window. Opaque outside the Windows adapters.
+using WindowHandle = void*;
+
+// MessageBoxW owned by `owner`, which is disabled while the box is open.
+int ShowOwnedMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+                        std::uint32_t style);
+
 // SendInput with one keyboard input record: the virtual key, scan code 0, the given flags.
 void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags);
 
-// InitCommonControlsEx with the standard control classes.
+// InitCommonControlsEx with the standard control classes and the extended combo box
+// (ComboBoxEx32), which must be registered before a dialog that holds one is created.
 void InitCommonControlsStandard();
 
 }  // namespace platform

@@ -12,6 +12,11 @@ int ShowMessageBox(const std::u16string& text, const char16_t* caption, std::uin
   return ::MessageBoxW(nullptr, Wide(text), caption != nullptr ? Wide(caption) : nullptr, style);
 }
 
+int ShowOwnedMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+                        std::uint32_t style) {
+  return ::MessageBoxW(static_cast<HWND>(owner), Wide(text), Wide(caption), style);
+}
+
 void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -23,20 +28,17 @@ void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags) {
   ::SendInput(1, &input, sizeof input);
 }
 
-// The common controls library is loaded at run time from the system folder (after the DLL search
-// has been restricted), not imported: it is not one of the KnownDLLs, so an import would be
-// resolved from the program's folder first. The manifest's activation context still selects
-// version 6. The module stays loaded until the process ends.
+// Through the library loaded from the system folder (CommonControlsLibrary), never an import.
 void InitCommonControlsStandard() {
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  static const HMODULE comctl32 = win32::LoadSystemLibrary(L"comctl32.dll");
+  const HMODULE comctl32 = win32::CommonControlsLibrary();
   if (comctl32 == nullptr) return;
   const auto init = reinterpret_cast<InitFunction>(
       reinterpret_cast<void*>(::GetProcAddress(comctl32, "InitCommonControlsEx")));
   if (init == nullptr) return;
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_STANDARD_CLASSES;
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_USEREX_CLASSES;
   init(&controls);
 }
 
