@@ -16,6 +16,13 @@ std::string Hex(std::uint32_t value) {
   std::snprintf(buffer, sizeof buffer, "0x%x", value);
   return buffer;
 }
+
+int NextAnswer() {
+  if (world.answers.empty()) return platform::kIdOk;
+  const int answer = world.answers.front();
+  world.answers.pop_front();
+  return answer;
+}
 }  // namespace
 UiWorld& Ui() { return world; }
 }  // namespace fakes
@@ -29,10 +36,14 @@ int ShowMessageBox(const std::u16string& text, const char16_t* caption, std::uin
   world.boxes.push_back(box);
   fakes::Record("ShowMessageBox " + fakes::Hex(style) + " " + (caption ? fakes::Utf8(caption) : "<default>") +
                 " | " + fakes::Utf8(text));
-  if (world.answers.empty()) return kIdOk;
-  const int answer = world.answers.front();
-  world.answers.pop_front();
-  return answer;
+  return fakes::NextAnswer();
+}
+
+int ShowOwnedMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+                        std::uint32_t style) {
+  fakes::Ui().boxes.push_back(fakes::MessageBoxShown{text, caption, style, owner});
+  fakes::Record("ShowOwnedMessageBox " + fakes::Hex(style) + " " + fakes::Utf8(caption) + " | " + fakes::Utf8(text));
+  return fakes::NextAnswer();
 }
 
 void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags) {

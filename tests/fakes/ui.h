@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui.h"
+
 namespace fakes {
 
 struct MessageBoxShown {
   std::u16string text;
   std::optional<std::u16string> caption;  // none: the system's default caption
   std::uint32_t style = 0;
+  platform::WindowHandle owner = nullptr;
 };
 
 struct UiWorld {
@@ -23,6 +26,9 @@ struct UiWorld {
   std::u16string consoleOutput;
   // Text written while no console was attached (must stay empty).
   std::u16string strayOutput;
+  // What the language dialog ends with: a scripted result, or (none) Next on the preselected
+  // default language. Each showing is recorded as "ShowLanguageDialog".
+  std::optional<int> languageDialogResult;
 };
 UiWorld& Ui();
 
