@@ -25,6 +25,11 @@ std::vector<std::u16string> CommandLineArguments();
 
 std::uint32_t LastError();
 
+// ExpandEnvironmentStringsW into a buffer of `capacity` characters. Returns the call's result: the
+// expanded text's length with its terminator, the size needed when it does not fit (`expanded`
+// is then left alone), 0 on failure.
+std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded);
+
 struct TokenTraits {
   using Value = void*;
   static Value Invalid() { return nullptr; }

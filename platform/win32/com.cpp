@@ -45,6 +45,10 @@ bool GuidToString(const Guid& guid, std::u16string& text) {
   return true;
 }
 
+HResult InitializeCom() { return ::CoInitialize(nullptr); }
+
+void UninitializeCom() { ::CoUninitialize(); }
+
 bool GuidFromString(const std::u16string& text, Guid& guid) {
   IID parsed{};
   if (FAILED(::IIDFromString(Wide(text), &parsed))) return false;

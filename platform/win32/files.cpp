@@ -35,6 +35,15 @@ std::int32_t GetSpecialFolderPath(int folder, std::u16string& path) {
 
 bool CreateFolder(const std::u16string& path) { return ::CreateDirectoryW(Wide(path), nullptr) != FALSE; }
 
+std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                                const std::u16string& defaultText, std::uint32_t capacity, std::u16string& text) {
+  std::wstring buffer(capacity, L'\0');
+  const DWORD length = ::GetPrivateProfileStringW(Wide(section), Wide(key), Wide(defaultText), buffer.data(),
+                                                  capacity, Wide(file));
+  text = FromWide(buffer.c_str(), length < capacity ? length : 0);
+  return length;
+}
+
 bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes) {
   return ::SetFileAttributesW(Wide(path), attributes) != FALSE;
 }

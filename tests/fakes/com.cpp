@@ -57,6 +57,13 @@ bool CreateGuid(Guid& guid) {
   return true;
 }
 
+HResult InitializeCom() {
+  fakes::Record("CoInitialize");
+  return fakes::Com().initializeResult;
+}
+
+void UninitializeCom() { fakes::Record("CoUninitialize"); }
+
 bool GuidToString(const Guid& guid, std::u16string& text) {
   fakes::Record("GuidToString");
   if (fakes::Com().toStringFails) return false;

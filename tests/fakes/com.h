@@ -9,6 +9,8 @@ struct ComWorld {
   // GUIDs the next CoCreateGuid calls hand out, in order; when empty each call makes a new one
   // from a counter ({00000001-0000-4000-8000-000000000000}, then ...2-...).
   std::deque<platform::Guid> guidsToCreate;
+  // What CoInitialize answers.
+  HResult initializeResult = 0;
   bool createFails = false;
   bool toStringFails = false;
   unsigned created = 0;

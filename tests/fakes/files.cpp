@@ -204,4 +204,14 @@ std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16str
   }
 }
 
+std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                                const std::u16string& defaultText, std::uint32_t capacity, std::u16string& text) {
+  fakes::Record("ReadProfileString " + fakes::Utf8(file) + " " + fakes::Utf8(section) + " " + fakes::Utf8(key));
+  if (capacity == 0) return 0;
+  const auto found = fakes::Files().profileStrings.find({file, section, key});
+  const std::u16string& value = found == fakes::Files().profileStrings.end() ? defaultText : found->second;
+  text = value.substr(0, capacity - 1);
+  return static_cast<std::uint32_t>(text.size());
+}
+
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/files.h"
@@ -48,6 +49,9 @@ struct FilesWorld {
   // after three prefix characters, the hexadecimal number and ".tmp", starting at `nextUnique`.
   std::optional<std::uint32_t> tempFileNameFailure;
   std::uint16_t nextUnique = 0x1A2B;
+
+  // Initialization-file entries: (file, section, key) -> text.
+  std::map<std::tuple<std::u16string, std::u16string, std::u16string>, std::u16string> profileStrings;
 
   // Paths of the files opened for writing; a handle's value is 0x1000 plus its index here.
   std::vector<std::u16string> openedForWriting;
