@@ -13,14 +13,16 @@ headers=$("$objdump" -p "$exe")
 check "PE32 image" grep -q 'Magic[[:space:]]*010b' <<<"$headers"
 check "GUI subsystem" grep -q 'Subsystem[[:space:]]*00000002' <<<"$headers"
 
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|msvcrt|wtsapi32)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|msvcrt)\.dll$'
 imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print tolower($3)}')
 check "imports present" test -n "$imports"
 for dll in $imports; do
   check "import $dll is a Windows DLL" grep -Eq "$allowed" <<<"$dll"
 done
-check "msi.dll is not imported (it is loaded from the system folder at run time)" \
-  bash -c '! grep -qi "^msi.dll$" <<<"$0"' "$imports"
+for loaded in msi wtsapi32; do
+  check "$loaded.dll is not imported (it is loaded from the system folder at run time)" \
+    bash -c '! grep -qi "^$1.dll$" <<<"$0"' "$imports" "$loaded"
+done
 
 manifest=$(tr -d '\r\n' <"$exe" | grep -a -o '<assembly.*</assembly>')
 check "manifest requires administrator" grep -q 'requestedExecutionLevel level="requireAdministrator"' <<<"$manifest"
