@@ -1,7 +1,7 @@
 # 32-bit Windows build: the real adapters, resources and the setup executables.
 enable_language(RC)
 
-set(ORVEX_WIN32_LIBRARIES comctl32 shell32 ole32 oleaut32 advapi32 user32 gdi32 uuid)
+set(ORVEX_WIN32_LIBRARIES shell32 ole32 oleaut32 advapi32 user32 gdi32 uuid)
 set(ORVEX_WIN32_LINK_OPTIONS -municode -mwindows -static -static-libgcc -static-libstdc++)
 
 target_compile_options(orvex_program PRIVATE -municode)

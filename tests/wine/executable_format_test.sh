@@ -13,11 +13,13 @@ headers=$("$objdump" -p "$exe")
 check "PE32 image" grep -q 'Magic[[:space:]]*010b' <<<"$headers"
 check "GUI subsystem" grep -q 'Subsystem[[:space:]]*00000002' <<<"$headers"
 
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|msvcrt|wtsapi32)\.dll$'
+# Only DLLs that Windows takes from its KnownDLLs list may be imported: an import of any other DLL
+# is resolved before the program's first line runs, from the program's own folder first.
+known_dlls=$(grep -v '^#' "$(dirname "$0")/known_dlls.txt")
 imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print tolower($3)}')
 check "imports present" test -n "$imports"
 for dll in $imports; do
-  check "import $dll is a Windows DLL" grep -Eq "$allowed" <<<"$dll"
+  check "import $dll is one of the KnownDLLs" grep -qx "$dll" <<<"$known_dlls"
 done
 check "msi.dll is not imported (it is loaded from the system folder at run time)" \
   bash -c '! grep -qi "^msi.dll$" <<<"$0"' "$imports"
