@@ -3,9 +3,11 @@
 
 namespace platform::win32 {
 
-// Loads a DLL of the system folder, never one found elsewhere (the setup runs elevated from a
-// downloads folder, where a planted copy would otherwise be loaded). Null on failure, with the
-// thread's last error as the failing call set it.
+// Loads a DLL from the system folder only, never from the program's folder or the current one:
+// the setup runs elevated from download folders where a planted copy may wait. Systems that do
+// not know LOAD_LIBRARY_SEARCH_SYSTEM32 (XP, Vista, 7 without KB2533623) refuse it as an invalid
+// parameter; there the file is named by its full path in the system folder, and its own imports
+// are looked for beside it. Null with the thread's last error on failure.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
 }  // namespace platform::win32
