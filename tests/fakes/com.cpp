@@ -1,6 +1,7 @@
 #include "tests/fakes/com.h"
 
 #include <cstdio>
+#include <string>
 
 #include "tests/fakes/world.h"
 
@@ -88,6 +89,46 @@ bool GuidFromString(const std::u16string& text, Guid& guid) {
   }
   guid = parsed;
   return true;
+}
+
+bool InitializeCom() {
+  fakes::Record("InitializeCom");
+  if (fakes::Com().initializeFails) return false;
+  fakes::Com().initialized = true;
+  return true;
+}
+
+void UninitializeCom() {
+  fakes::Record("UninitializeCom");
+  fakes::Com().initialized = false;
+}
+
+void ComObjectTraits::Close(Value) { fakes::Record("ReleaseComObject"); }
+
+namespace {
+std::string GuidText(const Guid& guid) {
+  char buffer[39];
+  std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                static_cast<unsigned>(guid.data1), guid.data2, guid.data3, guid.data4[0], guid.data4[1],
+                guid.data4[2], guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
+  return buffer;
+}
+}  // namespace
+
+HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context, ComObject& object) {
+  char contextText[16];
+  std::snprintf(contextText, sizeof contextText, "0x%x", context);
+  fakes::Record("CreateComObject " + GuidText(classId) + " " + GuidText(interfaceId) + " " + contextText +
+                (fakes::Com().initialized ? "" : " without COM"));
+  if (fakes::Com().createResult < 0) return fakes::Com().createResult;
+  object.reset(reinterpret_cast<void*>(0xC0));
+  return fakes::Com().createResult;
+}
+
+HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot) {
+  fakes::Record("CallComMethod " + std::to_string(slot));
+  if (!object) return static_cast<HResult>(0x80004003u);
+  return fakes::Com().methodResult;
 }
 
 }  // namespace platform

@@ -12,6 +12,12 @@ struct ComWorld {
   bool createFails = false;
   bool toStringFails = false;
   unsigned created = 0;
+
+  // COM for the thread, the object creation and the method call.
+  bool initializeFails = false;
+  HResult createResult = 0;  // 0x80040154 (class not registered) and the like make creation fail
+  HResult methodResult = 0;
+  bool initialized = false;
 };
 ComWorld& Com();
 
