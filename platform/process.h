@@ -11,6 +11,11 @@ namespace platform {
 // resources. Opaque outside the Windows adapters.
 using InstanceHandle = void*;
 
+// From here on, DLLs the process loads by name come from the system folder only, not from the
+// program's folder or the current one (SetDefaultDllDirectories where the system has it, else
+// SetDllDirectoryW with an empty folder, else nothing). False when neither exists.
+bool RestrictDllSearchToSystemFolder();
+
 enum class MutexResult { Created, AlreadyExists, Failed };
 
 // Creates the named mutex with initial ownership and keeps it open until the process ends.

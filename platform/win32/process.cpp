@@ -11,6 +11,21 @@
 
 namespace platform {
 
+bool RestrictDllSearchToSystemFolder() {
+  // Looked up at run time: Windows 2000 and XP before SP1 have neither function, and the first
+  // comes with Windows 8 (or KB2533623 on Vista and 7).
+  using SetDefaultFunction = BOOL(WINAPI*)(DWORD flags);
+  using SetDirectoryFunction = BOOL(WINAPI*)(LPCWSTR folder);
+  const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  if (kernel32 == nullptr) return false;
+  const auto setDefault = reinterpret_cast<SetDefaultFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
+  const auto setDirectory = reinterpret_cast<SetDirectoryFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDllDirectoryW")));
+  return setDirectory != nullptr && setDirectory(L"");
+}
+
 MutexResult CreateNamedMutex(const std::u16string& name) {
   // The handle is deliberately kept open: the system releases the mutex when the process ends.
   HANDLE mutex = ::CreateMutexW(nullptr, TRUE, Wide(name));

@@ -35,16 +35,17 @@ class WinMainTest : public WorldTest {
   }
 };
 
-TEST_F(WinMainTest, SecondCopyEndsAtOnceWithOne) {
+TEST_F(WinMainTest, DllSearchIsRestrictedFirstThenASecondCopyEndsAtOnceWithOne) {
   fakes::Process().mutex = platform::MutexResult::AlreadyExists;
   EXPECT_EQ(Run({u"/silent"}), 1);
-  EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"CreateNamedMutex Orvex2011Installer"});
+  EXPECT_EQ(fakes::Calls(),
+            (std::vector<std::string>{"RestrictDllSearchToSystemFolder", "CreateNamedMutex Orvex2011Installer"}));
 
   fakes::ResetWorld();
   ScriptUsableMachine();
   fakes::Process().mutex = platform::MutexResult::Failed;
   EXPECT_EQ(Run({u"--force-shell-restart"}), 1);
-  EXPECT_EQ(fakes::Calls().size(), 1u);
+  EXPECT_EQ(fakes::Calls().size(), 2u);
 }
 
 TEST_F(WinMainTest, UnsupportedParameterIsRefusedOnTheConsole) {

@@ -13,6 +13,11 @@ ProcessWorld& Process() { return world; }
 
 namespace platform {
 
+bool RestrictDllSearchToSystemFolder() {
+  fakes::Record("RestrictDllSearchToSystemFolder");
+  return true;
+}
+
 MutexResult CreateNamedMutex(const std::u16string& name) {
   fakes::Record("CreateNamedMutex " + fakes::Utf8(name));
   return fakes::Process().mutex;
