@@ -46,6 +46,15 @@ std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path) {
   return result;
 }
 
+std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path) {
+  std::vector<wchar_t> buffer(capacity + 1, L'\0');
+  const UINT result = ::GetWindowsDirectoryW(buffer.data(), capacity);
+  if (result != 0 && result < capacity) path = FromWide(buffer.data());
+  return result;
+}
+
+bool SetCurrentFolder(const std::u16string& path) { return ::SetCurrentDirectoryW(Wide(path)) != FALSE; }
+
 std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
                                  std::u16string& path) {
   wchar_t buffer[MAX_PATH] = {};

@@ -172,6 +172,30 @@ std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path) {
   return length;
 }
 
+std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path) {
+  fakes::Record("GetWindowsFolderPath " + std::to_string(capacity));
+  const fakes::FilesWorld& world = fakes::Files();
+  if (world.windowsFolder.empty()) {
+    fakes::SetLastError(5);
+    return 0;
+  }
+  const auto length = static_cast<std::uint32_t>(world.windowsFolder.size());
+  if (length + 1 > capacity) return length + 1;
+  path = world.windowsFolder;
+  return length;
+}
+
+bool SetCurrentFolder(const std::u16string& path) {
+  fakes::Record("SetCurrentFolder " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  if (!fakes::FolderExists(path)) {
+    fakes::SetLastError(fakes::kFileNotFound);
+    return false;
+  }
+  world.currentFolder = path;
+  return true;
+}
+
 std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
                                  std::u16string& path) {
   fakes::Record("CreateTempFileName " + fakes::Utf8(folder) + " " + fakes::Utf8(prefix) + " " +
