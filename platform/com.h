@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/handle.h"
 #include "platform/result.h"
 
 namespace platform {
@@ -39,5 +40,20 @@ class ComApartment {
  private:
   HResult result_;
 };
+
+// An interface pointer; releasing the owner calls the object's Release.
+struct ComObjectTraits {
+  using Value = void*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value object);
+};
+using ComObject = UniqueHandle<ComObjectTraits>;
+
+inline constexpr std::uint32_t kComServerAnyContext = 0x17;  // in-process, handler, local, remote
+// CoCreateInstance without an outer object; returns its result.
+HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context, ComObject& object);
+// Calls the method at `slot` of the object's method table (QueryInterface is 0), one that takes
+// no arguments and returns an HRESULT.
+HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot);
 
 }  // namespace platform

@@ -50,4 +50,16 @@ bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privil
 // ExitWindowsEx(EWX_REBOOT, 0); the result is not reported.
 void RequestSystemReboot();
 
+struct ProcessHandleTraits {
+  using Value = void*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value process);
+};
+using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
+
+// The exit code a process that has not ended reports (STILL_ACTIVE).
+inline constexpr std::uint32_t kStillActive = 259;
+// GetExitCodeProcess.
+bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
+
 }  // namespace platform

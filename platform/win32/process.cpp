@@ -69,6 +69,15 @@ bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privil
 
 void RequestSystemReboot() { ::ExitWindowsEx(EWX_REBOOT, 0); }
 
+void ProcessHandleTraits::Close(Value process) { ::CloseHandle(process); }
+
+bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code) {
+  DWORD exitCode = 0;
+  if (!::GetExitCodeProcess(process.get(), &exitCode)) return false;
+  code = exitCode;
+  return true;
+}
+
 std::uint32_t TickCount() { return ::GetTickCount(); }
 
 void SleepMilliseconds(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -166,7 +166,7 @@ TEST_F(WinMainTest, DispatchOnTheInstalledVersion) {
       {"10.0.3000.100", {platform::kIdNo}, {"Orvex Utilities"}, false},   // older: declined
       {"10.0.3000.100", {platform::kIdYes}, {"Orvex Utilities"}, true},   // older: accepted
       {"10.1.0.0", {}, {"Orvex Utilities"}, false},                // newer: notice only
-      {"10.0.3000.101", {}, {}, false},                            // the same version
+      {"10.0.3000.101", {platform::kIdNo}, {"Orvex Utilities"}, false},   // the same version: declined
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.installed ? c.installed : "nothing installed");

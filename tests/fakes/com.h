@@ -14,6 +14,11 @@ struct ComWorld {
   bool createFails = false;
   bool toStringFails = false;
   unsigned created = 0;
+
+  // The object creation and the method call; whether the thread is in an apartment.
+  HResult createResult = 0;  // 0x80040154 (class not registered) and the like make creation fail
+  HResult methodResult = 0;
+  bool initialized = false;
 };
 ComWorld& Com();
 
