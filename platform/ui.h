@@ -28,6 +28,11 @@ int ShowOwnedMessageBox(WindowHandle owner, const std::u16string& text, const st
 // SendInput with one keyboard input record: the virtual key, scan code 0, the given flags.
 void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags);
 
+// FindWindowW by class name, any title; null when there is none.
+WindowHandle FindWindowOfClass(const std::u16string& className);
+// IsWindow: the handle still names a window.
+bool IsExistingWindow(WindowHandle window);
+
 // InitCommonControlsEx with the standard control classes and the extended combo box
 // (ComboBoxEx32), which must be registered before a dialog that holds one is created.
 void InitCommonControlsStandard();

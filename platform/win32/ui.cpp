@@ -28,6 +28,12 @@ void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags) {
   ::SendInput(1, &input, sizeof input);
 }
 
+WindowHandle FindWindowOfClass(const std::u16string& className) {
+  return ::FindWindowW(Wide(className), nullptr);
+}
+
+bool IsExistingWindow(WindowHandle window) { return ::IsWindow(static_cast<HWND>(window)) != FALSE; }
+
 // Through the library loaded from the system folder (CommonControlsLibrary), never an import.
 void InitCommonControlsStandard() {
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);

@@ -22,8 +22,10 @@ check "imports present" test -n "$imports"
 for dll in $imports; do
   check "import $dll is one of the KnownDLLs" grep -qx "$dll" <<<"$known_dlls"
 done
-check "msi.dll is not imported (it is loaded from the system folder at run time)" \
-  bash -c '! grep -qi "^msi.dll$" <<<"$0"' "$imports"
+for loaded in msi wtsapi32; do
+  check "$loaded.dll is not imported (it is loaded from the system folder at run time)" \
+    bash -c '! grep -qi "^$1.dll$" <<<"$0"' "$imports" "$loaded"
+done
 
 manifest=$(tr -d '\r\n' <"$exe" | grep -a -o '<assembly.*</assembly>')
 check "manifest requires administrator" grep -q 'requestedExecutionLevel level="requireAdministrator"' <<<"$manifest"
