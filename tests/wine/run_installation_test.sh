@@ -441,9 +441,6 @@ case $scenario in
       if listing=$(bench_controls "$dialog_german"); then
         bench_pass "picking Deutsch changes the caption at once"
         expect_eq 'Weiter >' "$(control_field "$listing" 1 7)" "picking Deutsch: the Next button"
-        expect_eq 'Sprache:' "$(control_field "$listing" 1009 7)" "picking Deutsch: the label"
-        expect_eq 'Willkommen zur Installation von Orvex Utilities 2011' "$(control_field "$listing" 1005 7)" \
-          "picking Deutsch: the heading"
       else
         bench_fail "picking Deutsch changes the caption at once" "$(bench_controls "class:#32770")"
       fi
