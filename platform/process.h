@@ -30,6 +30,11 @@ std::vector<std::u16string> CommandLineArguments();
 
 std::uint32_t LastError();
 
+// ExpandEnvironmentStringsW into a buffer of `capacity` characters. Returns the call's result: the
+// expanded text's length with its terminator, the size needed when it does not fit (`expanded`
+// is then left alone), 0 on failure.
+std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded);
+
 struct TokenTraits {
   using Value = void*;
   static Value Invalid() { return nullptr; }
@@ -44,5 +49,17 @@ bool OpenOwnProcessToken(TokenHandle& token);
 bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName);
 // ExitWindowsEx(EWX_REBOOT, 0); the result is not reported.
 void RequestSystemReboot();
+
+struct ProcessHandleTraits {
+  using Value = void*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value process);
+};
+using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
+
+// The exit code a process that has not ended reports (STILL_ACTIVE).
+inline constexpr std::uint32_t kStillActive = 259;
+// GetExitCodeProcess.
+bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
 
 }  // namespace platform

@@ -69,8 +69,31 @@ bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privil
 
 void RequestSystemReboot() { ::ExitWindowsEx(EWX_REBOOT, 0); }
 
+void ProcessHandleTraits::Close(Value process) { ::CloseHandle(process); }
+
+bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code) {
+  DWORD exitCode = 0;
+  if (!::GetExitCodeProcess(process.get(), &exitCode)) return false;
+  code = exitCode;
+  return true;
+}
+
 std::uint32_t TickCount() { return ::GetTickCount(); }
 
 void SleepMilliseconds(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+SystemTime CurrentUtcTime() {
+  SYSTEMTIME now{};
+  ::GetSystemTime(&now);
+  return SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                    now.wMilliseconds};
+}
+
+std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded) {
+  std::wstring buffer(capacity, L'\0');
+  const DWORD length = ::ExpandEnvironmentStringsW(Wide(text), buffer.data(), capacity);
+  if (length != 0 && length <= capacity) expanded = FromWide(buffer.c_str());
+  return length;
+}
 
 }  // namespace platform

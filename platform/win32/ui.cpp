@@ -23,6 +23,12 @@ void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags) {
   ::SendInput(1, &input, sizeof input);
 }
 
+WindowHandle FindWindowOfClass(const std::u16string& className) {
+  return ::FindWindowW(Wide(className), nullptr);
+}
+
+bool IsExistingWindow(WindowHandle window) { return ::IsWindow(static_cast<HWND>(window)) != FALSE; }
+
 // The common controls library is loaded at run time from the system folder (after the DLL search
 // has been restricted), not imported: it is not one of the KnownDLLs, so an import would be
 // resolved from the program's folder first. The manifest's activation context still selects
