@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/process.h"
+#include "platform/ui.h"
 
 namespace platform {
 
@@ -13,6 +14,9 @@ inline constexpr int kSwShow = 5;
 // call's result (greater than 32 on success).
 std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
                         int showCommand);
+// The same with an owner window for any message the system shows on the way.
+std::intptr_t ShellOpen(WindowHandle owner, const char16_t* verb, const std::u16string& file,
+                        const std::u16string& parameters, int showCommand);
 
 // ShellExecuteExW without an owner window or working folder, waiting for the launch to finish and
 // keeping the started process's handle (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT, 0x140).

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,12 +18,25 @@ struct MessageBoxShown {
   platform::WindowHandle owner = nullptr;
 };
 
+// In `answers`: the user presses Help, which sends WM_HELP to the box's owner window through its
+// class's procedure; the box stays open for the next answer.
+inline constexpr int kPressHelp = 9;
+
 struct UiWorld {
   // Answers given to the next boxes, in order; when empty a box answers IDOK (1).
   std::deque<int> answers;
   std::vector<MessageBoxShown> boxes;
   // Classes of the top-level windows that exist.
   std::set<std::u16string> windowClasses;
+  // Window classes and windows.
+  bool classRegisters = true;
+  bool windowCreates = true;
+  std::map<std::u16string, platform::WindowProcedure> classes;
+  std::map<platform::WindowHandle, std::u16string> windows;  // live windows and their classes
+  std::uintptr_t nextWindow = 0x100;
+  std::intptr_t defaultProcedureResult = 0;
+  // String table of the program: id -> text; other ids do not exist.
+  std::map<std::uint32_t, std::u16string> strings;
   // Console: whether a parent console exists, and the text written to it.
   bool parentConsole = false;
   bool attached = false;
@@ -34,5 +48,8 @@ struct UiWorld {
   std::optional<int> languageDialogResult;
 };
 UiWorld& Ui();
+
+// How a window handle appears in the call log ("0x100"), "<none>" for none.
+std::string WindowName(platform::WindowHandle window);
 
 }  // namespace fakes
