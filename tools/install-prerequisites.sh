@@ -4,6 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libboost-dev
+          clang-14 libclang-rt-14-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 msitools wixl osslsigncode openssl
           xvfb xauth xdotool imagemagick x11-utils util-linux
