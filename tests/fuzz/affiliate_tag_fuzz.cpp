@@ -1,6 +1,7 @@
 // The affiliate conversion: tag text to installer properties. Whatever the text, a text the check
 // accepts converts into blank-separated NAME=VALUE properties with no quote or control character,
 // and the start-up either takes exactly that or warns and keeps the default.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -7,6 +7,7 @@
 // size and the checksum matching the new file, and nothing else before the tag changed.
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
