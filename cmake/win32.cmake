@@ -85,6 +85,9 @@ function(orvex_add_setup target)
     ${rc})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/resources)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
+  # The resource compiler reports no dependencies of its own.
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS
+    "${ORVEX_GENERATED_DIR}/resources/product_version.h;${ORVEX_GENERATED_DIR}/resources/setup.manifest")
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})
   target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
@@ -101,8 +104,8 @@ function(orvex_add_setup target)
 endfunction()
 
 # orvex_language_pack_resources(<out> <code> ...): "QZLANGPACK_XX_YY=<file>" entries for
-# orvex_add_setup's PACKS, for language codes such as de-DE (or "all" for every language).
-set(ORVEX_LANGUAGE_CODES da-DK de-DE en-GB en-US es-ES fr-FR it-IT ja-JP ko-KR nl-NL pl-PL pt-BR ru-RU zh-CN)
+# orvex_add_setup's PACKS, for language codes such as de-DE (or "all" for every language of
+# ORVEX_LANGUAGE_CODES, cmake/product.cmake).
 function(orvex_language_pack_resources out)
   set(codes ${ARGN})
   if(codes STREQUAL "all")
@@ -119,6 +122,8 @@ function(orvex_language_pack_resources out)
 endfunction()
 
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+# The manifest names the product's version (resources/setup.rc carries it).
+configure_file(${PROJECT_SOURCE_DIR}/resources/setup.manifest.in ${ORVEX_GENERATED_DIR}/resources/setup.manifest @ONLY)
 
 add_subdirectory(packages)
 get_property(ORVEX_MSI_PACKAGES GLOBAL PROPERTY ORVEX_MSI_PACKAGES)

@@ -5,11 +5,9 @@
 
 #include "base/configure_action.h"
 #include "base/installed_state.h"
+#include "base/product.h"
 #include "platform/result.h"
 
-
-// Product code of the earlier edition, the last code the detection tries.
-inline constexpr char16_t kEarlierEditionProductCode[] = u"{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}";
 // HKEY_LOCAL_MACHINE key whose "ProductCode" value names the code an installed edition uses.
 inline constexpr char16_t kCompatibilityRecordKey[] = u"Software\\Orvex\\Setup\\Compatibility\\1";
 inline constexpr char16_t kUninstallKey[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

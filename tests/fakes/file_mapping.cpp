@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 
+#include "base/product.h"
 #include "platform/files.h"
 #include "tests/fakes/signed_image.h"
 #include "tests/fakes/world.h"
@@ -86,7 +87,7 @@ FileMappingWorld::FileMappingWorld() : otherFiles(ShippedProgramImage()) {}
 FileMappingWorld& FileMapping() { return world; }
 
 std::vector<std::uint8_t> ShippedProgramImage() {
-  return TaggedImage("AFFILIATEID=qzv2011aid30017xx-XX&AFFILIATEIDFLAGS=.0");
+  return TaggedImage(kDefaultAffiliateTag);
 }
 
 std::size_t OpenMappingObjects() { return openFiles.size() + mappings.size() + views.size(); }

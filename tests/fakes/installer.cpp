@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/product.h"
 #include "tests/fakes/world.h"
 
 namespace fakes {
@@ -132,7 +133,7 @@ std::uint32_t MsiInstallProductW(const std::u16string& packagePath, const std::u
   }
   if (result == 0 || result == 1641 || result == 3010) {
     const auto product = fakes::world.packageProducts.find(packagePath);
-    if (product != fakes::world.packageProducts.end()) fakes::world.products[product->second] = {u"10.0.3000.101"};
+    if (product != fakes::world.packageProducts.end()) fakes::world.products[product->second] = {kProductVersion};
   }
   return result;
 }
