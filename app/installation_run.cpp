@@ -131,7 +131,9 @@ void RemoveInstalledLanguagePacks(int uiLevel) {
   for (const char16_t* productCode : kLanguagePackProductCodes) {
     const int state = platform::MsiQueryProductStateW(productCode);
     if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
-      platform::MsiConfigureProductW(productCode, platform::kInstallLevelDefault, platform::kInstallStateAbsent);
+      // A pack that stays is installed over by this run, or reports its own failure there.
+      (void)platform::MsiConfigureProductW(productCode, platform::kInstallLevelDefault,
+                                           platform::kInstallStateAbsent);
     }
   }
   platform::MsiSetInternalUI(previous);
@@ -171,9 +173,10 @@ void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, 
   const std::u16string langPackCommandLine = BuildLangPackCommandLine(options.langPackProperties);
   RemoveInstalledLanguagePacks(platform::kInstallUiLevelNone);
 
+  // A log that cannot be switched on does not stop the installation it would have recorded.
   if (!options.langPackLogPath.empty()) {
-    platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.langPackLogPath,
-                            platform::kInstallLogAttributesAppend);
+    (void)platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.langPackLogPath,
+                                  platform::kInstallLogAttributesAppend);
   }
 
   std::uint32_t result = 0;
@@ -199,8 +202,8 @@ void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, 
                                                               installedMajorVersion);
 
   if (!options.basePackageLogPath.empty()) {
-    platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.basePackageLogPath,
-                            platform::kInstallLogAttributesAppend);
+    (void)platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.basePackageLogPath,
+                                  platform::kInstallLogAttributesAppend);
   }
 
   if (IsInstallerSuccess(result)) result = platform::MsiInstallProductW(mainPackagePath, mainCommandLine);

@@ -46,7 +46,8 @@ HResult ResExportToFile(const std::u16string& path, const std::u16string& resour
   if (!platform::WriteToFile(file, data, size)) {
     const HResult failure = HResultFromLastError();
     file.reset();
-    platform::DeleteFileAt(path);
+    // The write's failure is what counts; a part left behind is overwritten by the next write.
+    (void)platform::DeleteFileAt(path);
     return failure;
   }
   return kSOk;
@@ -65,7 +66,8 @@ HResult GetExtractionFolder(bool perUser, std::u16string& folder) {
   if (!platform::CreateFolder(path) && platform::LastError() != kErrorAlreadyExists) {
     return HResultFromLastError(HResultFromWin32(kErrorGenFailure));
   }
-  platform::SetFileAttributesAt(path, kAttributesHiddenSystem);
+  // Hiding the folder is a courtesy: it serves as well when it stays visible.
+  (void)platform::SetFileAttributesAt(path, kAttributesHiddenSystem);
   folder = path;
   return kSOk;
 }

@@ -4,7 +4,7 @@
 namespace platform {
 
 // Milliseconds since the system started, wrapping at 2^32 (GetTickCount).
-std::uint32_t TickCount();
+[[nodiscard]] std::uint32_t TickCount();
 void SleepMilliseconds(std::uint32_t milliseconds);
 
 }  // namespace platform

@@ -13,8 +13,8 @@ struct Guid {
   friend bool operator==(const Guid&, const Guid&) = default;
 };
 
-bool CreateGuid(Guid& guid);                                  // CoCreateGuid
-bool GuidToString(const Guid& guid, std::u16string& text);    // StringFromGUID2, 39-character buffer
-bool GuidFromString(const std::u16string& text, Guid& guid);  // IIDFromString
+[[nodiscard]] bool CreateGuid(Guid& guid);                                  // CoCreateGuid
+[[nodiscard]] bool GuidToString(const Guid& guid, std::u16string& text);    // StringFromGUID2, 39-character buffer
+[[nodiscard]] bool GuidFromString(const std::u16string& text, Guid& guid);  // IIDFromString
 
 }  // namespace platform

@@ -4,7 +4,7 @@
 namespace platform {
 
 // AttachConsole(ATTACH_PARENT_PROCESS).
-bool AttachToParentConsole();
+[[nodiscard]] bool AttachToParentConsole();
 // Reopens the C run-time's standard output on the console ("CON"). Where that yields no usable
 // stream, console text is written through "CONOUT$" instead.
 void ReopenStandardOutputOnConsole();

@@ -24,6 +24,14 @@ struct MappingHandleTraits {
 };
 using MappingHandle = UniqueHandle<MappingHandleTraits>;
 
+// A view of a file mapping, released by unmapping it.
+struct MappedViewTraits {
+  using Value = const std::uint8_t*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value view);
+};
+using MappedView = UniqueHandle<MappedViewTraits>;
+
 // An RCDATA resource of the program's own module. The bytes stay where the loader mapped them
 // for the life of the process.
 struct ResourceBytes {
@@ -32,42 +40,41 @@ struct ResourceBytes {
 };
 // FindResourceExW (RCDATA, language neutral), LoadResource, SizeofResource, LockResource. False
 // on any failure, with the system's last error left as the failing call set it.
-bool LoadRcdataResource(const std::u16string& name, ResourceBytes& resource);
+[[nodiscard]] bool LoadRcdataResource(const std::u16string& name, ResourceBytes& resource);
 
 // One name of the program's RCDATA resources, in the order the system reports them.
 struct ResourceName {
   bool isIntegerId = false;
   std::u16string name;
 };
-std::vector<ResourceName> EnumerateRcdataNames();
+[[nodiscard]] std::vector<ResourceName> EnumerateRcdataNames();
 
 // CreateFileW(GENERIC_WRITE, no sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL).
-FileHandle CreateFileForWriting(const std::u16string& path);
+[[nodiscard]] FileHandle CreateFileForWriting(const std::u16string& path);
 // One WriteFile call for the whole buffer.
-bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size);
-bool DeleteFileAt(const std::u16string& path);
+[[nodiscard]] bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size);
+[[nodiscard]] bool DeleteFileAt(const std::u16string& path);
 
 inline constexpr int kFolderCommonAppData = 35;
 inline constexpr int kFolderAppData = 26;
 // SHGetFolderPathW for the current path of a special folder; returns its result code.
-std::int32_t GetSpecialFolderPath(int folder, std::u16string& path);
-bool CreateFolder(const std::u16string& path);
-bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes);
+[[nodiscard]] std::int32_t GetSpecialFolderPath(int folder, std::u16string& path);
+[[nodiscard]] bool CreateFolder(const std::u16string& path);
+[[nodiscard]] bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes);
 
 // GetTempPathW into a buffer of `capacity` characters; returns the call's result (0 on failure,
 // the needed size when the buffer is too small).
-std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path);
+[[nodiscard]] std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path);
 // GetTempFileNameW; returns its result (0 on failure).
-std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
-                                 std::u16string& path);
+[[nodiscard]] std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix,
+                                               std::uint32_t unique, std::u16string& path);
 
 // Read-only mapping of a whole file: CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
 // CreateFileMappingW(PAGE_READONLY), MapViewOfFile(FILE_MAP_READ), VirtualQuery.
-FileHandle OpenFileForReading(const std::u16string& path);
-MappingHandle CreateReadOnlyMapping(const FileHandle& file);
-const std::uint8_t* MapReadOnlyView(const MappingHandle& mapping);
+[[nodiscard]] FileHandle OpenFileForReading(const std::u16string& path);
+[[nodiscard]] MappingHandle CreateReadOnlyMapping(const FileHandle& file);
+[[nodiscard]] MappedView MapReadOnlyView(const MappingHandle& mapping);
 // The size of the region the system reports for the view's base address.
-bool QueryRegionSize(const std::uint8_t* address, std::size_t& size);
-void UnmapReadOnlyView(const std::uint8_t* view);
+[[nodiscard]] bool QueryRegionSize(const std::uint8_t* address, std::size_t& size);
 
 }  // namespace platform

@@ -14,16 +14,18 @@ using InstanceHandle = void*;
 enum class MutexResult { Created, AlreadyExists, Failed };
 
 // Creates the named mutex with initial ownership and keeps it open until the process ends.
-MutexResult CreateNamedMutex(const std::u16string& name);
+[[nodiscard]] MutexResult CreateNamedMutex(const std::u16string& name);
 
 // The program's command line split by the system's rules; argument 0 is the program path as it
 // stands on the command line. Empty when the system cannot split it.
-std::vector<std::u16string> CommandLineArguments();
+[[nodiscard]] std::vector<std::u16string> CommandLineArguments();
 
 // Ends the process through the C run-time, so static objects are destroyed.
 [[noreturn]] void EndProcess(int exitCode);
 
-std::uint32_t LastError();
+// The calling thread's last error (GetLastError, SetLastError).
+[[nodiscard]] std::uint32_t LastError();
+void SetLastError(std::uint32_t error);
 
 struct TokenTraits {
   using Value = void*;
@@ -33,10 +35,10 @@ struct TokenTraits {
 using TokenHandle = UniqueHandle<TokenTraits>;
 
 // OpenProcessToken of the current process with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY.
-bool OpenOwnProcessToken(TokenHandle& token);
+[[nodiscard]] bool OpenOwnProcessToken(TokenHandle& token);
 // LookupPrivilegeValueW then AdjustTokenPrivileges enabling that one privilege. False when the
 // privilege name is unknown; the adjustment's own result is not reported.
-bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName);
+[[nodiscard]] bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName);
 // ExitWindowsEx(EWX_REBOOT, 0); the result is not reported.
 void RequestSystemReboot();
 

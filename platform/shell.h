@@ -9,7 +9,7 @@ inline constexpr int kSwShow = 5;
 
 // ShellExecuteW without an owner window; `verb` may be null for the default action. Returns the
 // call's result (greater than 32 on success).
-std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
-                        int showCommand);
+[[nodiscard]] std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file,
+                                      const std::u16string& parameters, int showCommand);
 
 }  // namespace platform

@@ -31,9 +31,13 @@ std::vector<std::uint8_t> TerminatedBytes(const std::u16string& text) {
   return bytes;
 }
 
+// The registry record is kept where it can be: an identifier that cannot be stored still serves
+// this run, as when no key can be created, and a version that cannot be recorded only leaves the
+// record as it was.
 void StoreString(const platform::RegistryKey& key, const std::u16string& name, const std::u16string& text) {
   const std::vector<std::uint8_t> bytes = TerminatedBytes(text);
-  platform::SetRegistryValue(key, name, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  (void)platform::SetRegistryValue(key, name, platform::kRegSz, bytes.data(),
+                                   static_cast<std::uint32_t>(bytes.size()));
 }
 
 // The stored identifier, when the value is a REG_SZ of at most 128 bytes holding a braced GUID.

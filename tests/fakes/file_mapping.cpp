@@ -159,17 +159,19 @@ MappingHandle CreateReadOnlyMapping(const FileHandle& file) {
   return MappingHandle(mapping.release());
 }
 
-const std::uint8_t* MapReadOnlyView(const MappingHandle& mapping) {
+MappedView MapReadOnlyView(const MappingHandle& mapping) {
   fakes::Record("MapReadOnlyView");
-  if (fakes::Fails(fakes::MappingStep::MapView)) return nullptr;
+  if (fakes::Fails(fakes::MappingStep::MapView)) return MappedView();
   auto* section = static_cast<fakes::Mapping*>(mapping.get());
-  if (fakes::mappings.count(section) == 0) return nullptr;
-  if (fakes::FileMapping().tightViews || section->bytes) return fakes::MapCopy(*section, fakes::FileMapping().tightViews);
+  if (fakes::mappings.count(section) == 0) return MappedView();
+  if (fakes::FileMapping().tightViews || section->bytes) {
+    return MappedView(fakes::MapCopy(*section, fakes::FileMapping().tightViews));
+  }
   void* base = ::mmap(nullptr, section->size, PROT_READ, MAP_PRIVATE, section->descriptor, 0);
-  if (base == MAP_FAILED) return nullptr;
+  if (base == MAP_FAILED) return MappedView();
   const auto* view = static_cast<const std::uint8_t*>(base);
   fakes::views[view] = fakes::View{base, section->size, fakes::RoundUpToPages(section->size)};
-  return view;
+  return MappedView(view);
 }
 
 bool QueryRegionSize(const std::uint8_t* address, std::size_t& size) {
@@ -181,7 +183,7 @@ bool QueryRegionSize(const std::uint8_t* address, std::size_t& size) {
   return true;
 }
 
-void UnmapReadOnlyView(const std::uint8_t* view) {
+void MappedViewTraits::Close(Value view) {
   fakes::Record("UnmapReadOnlyView");
   const auto found = fakes::views.find(view);
   if (found == fakes::views.end()) return;
