@@ -1,7 +1,6 @@
 #include "report/installation_id.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <vector>
 
 #include "platform/registry.h"
@@ -56,7 +55,7 @@ bool ReadStoredId(const platform::RegistryKey& key, const std::u16string& valueN
 
 std::u16string FormatGuid(const platform::Guid& guid) {
   std::u16string text;
-  if (!platform::GuidToString(guid, text)) throw std::runtime_error("StringFromGUID2 failed");
+  if (!platform::GuidToString(guid, text)) throw GuidFormattingFailed();
   return text;
 }
 
