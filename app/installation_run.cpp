@@ -7,6 +7,7 @@
 #include "i18n/language_packs.h"
 #include "i18n/language_table.h"
 #include "installer/package_extraction.h"
+#include "installer/windows_installer.h"
 #include "platform/console.h"
 #include "platform/installer.h"
 #include "platform/registry.h"
@@ -95,8 +96,6 @@ std::vector<std::u16string> PacksWithoutDialog(const SetupOptions& options) {
 
 }  // namespace
 
-bool IsInstallerSuccess(std::uint32_t result) { return result == 0 || result == 1641 || result == 3010; }
-
 std::int64_t FindUnsupportedLanguageCode(const std::vector<std::u16string>& requested,
                                          const std::vector<std::u16string>& carried) {
   for (std::size_t i = 0; i < requested.size(); ++i) {
@@ -124,19 +123,6 @@ std::u16string BuildMainCommandLine(const std::u16string& basePackageProperties,
 
 std::u16string BuildLangPackCommandLine(const std::u16string& langPackProperties) {
   return langPackProperties + u" ALLUSERS=1";
-}
-
-void RemoveInstalledLanguagePacks(int uiLevel) {
-  const int previous = platform::MsiSetInternalUI(uiLevel);
-  for (const char16_t* productCode : kLanguagePackProductCodes) {
-    const int state = platform::MsiQueryProductStateW(productCode);
-    if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
-      // A pack that stays is installed over by this run, or reports its own failure there.
-      (void)platform::MsiConfigureProductW(productCode, platform::kInstallLevelDefault,
-                                           platform::kInstallStateAbsent);
-    }
-  }
-  platform::MsiSetInternalUI(previous);
 }
 
 bool IsPreinstallMode() {

@@ -23,9 +23,6 @@ std::u16string BuildMainCommandLine(const std::u16string& basePackageProperties,
 // The language packs' installer properties.
 std::u16string BuildLangPackCommandLine(const std::u16string& langPackProperties);
 
-// Removes every installed language-pack product at the given Windows Installer UI level.
-void RemoveInstalledLanguagePacks(int uiLevel);
-
 // Whether HKLM "Software\Orvex" "PreinstallMode" is 1 (32-bit view first, the 64-bit view only
 // when the 32-bit key cannot be opened). Read anew at each call.
 bool IsPreinstallMode();
@@ -34,6 +31,3 @@ bool IsPreinstallMode();
 // none (-1). Codes compare exactly and case-sensitively.
 std::int64_t FindUnsupportedLanguageCode(const std::vector<std::u16string>& requested,
                                          const std::vector<std::u16string>& carried);
-
-// Windows Installer results that count as success everywhere: 0, 1641 and 3010.
-bool IsInstallerSuccess(std::uint32_t result);

@@ -95,6 +95,9 @@ void Dispatch(platform::InstanceHandle instance, ConfigureAction action, const S
 }
 
 int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const char16_t*, int) {
+  // Before anything loads a DLL by name: the setup runs elevated, often from a downloads folder.
+  // Older systems without either function go on as before.
+  (void)platform::RestrictDllSearchToSystemFolder();
   if (platform::CreateNamedMutex(kMutexName) != platform::MutexResult::Created) return 1;
   platform::InitCommonControlsStandard();
 

@@ -1,7 +1,7 @@
 # 32-bit Windows build: the real adapters, resources and the setup executables.
 enable_language(RC)
 
-set(ORVEX_WIN32_LIBRARIES comctl32 shell32 ole32 oleaut32 advapi32 user32 gdi32 uuid)
+set(ORVEX_WIN32_LIBRARIES shell32 ole32 oleaut32 advapi32 user32 gdi32 uuid)
 # The setup executables are kept small: every function and datum in a section of its own, so the
 # linker drops the ones nothing uses, and, in the release configurations, no symbols or debugging
 # information (the static run-time libraries bring them) before the executable is signed.
@@ -19,6 +19,33 @@ target_compile_definitions(orvex_platform_win32 PRIVATE UNICODE _UNICODE WIN32_L
 add_subdirectory(platform/win32)
 
 include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
+
+# The language dialog's bitmaps, drawn at build time by a script with Pillow. The folder they are
+# written to is on the resource compiler's include path of every setup executable.
+find_program(ORVEX_HOST_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT ORVEX_HOST_PYTHON_HAS_PIL)
+  execute_process(COMMAND "${ORVEX_HOST_PYTHON}" -c "import PIL.Image"
+                  RESULT_VARIABLE pil_result OUTPUT_QUIET ERROR_QUIET)
+  if(NOT pil_result EQUAL 0)
+    message(FATAL_ERROR "/usr/bin/python3 cannot import PIL: the dialog's bitmaps are drawn "
+                        "with Pillow (Debian package 'python3-pil').")
+  endif()
+  set(ORVEX_HOST_PYTHON_HAS_PIL TRUE CACHE INTERNAL "")
+endif()
+set(ORVEX_DIALOG_BITMAP_DIR ${CMAKE_BINARY_DIR}/resources/bitmaps)
+set(ORVEX_DIALOG_BITMAPS)
+foreach(name dialog_picture notice_icon flag_br flag_cn flag_de flag_dk flag_es flag_fr flag_gb
+             flag_it flag_jp flag_kr flag_nl flag_pl flag_ru flag_us)
+  list(APPEND ORVEX_DIALOG_BITMAPS ${ORVEX_DIALOG_BITMAP_DIR}/${name}.bmp)
+endforeach()
+add_custom_command(
+  OUTPUT ${ORVEX_DIALOG_BITMAPS}
+  COMMAND ${ORVEX_HOST_PYTHON} ${PROJECT_SOURCE_DIR}/tools/draw_dialog_bitmaps.py
+          ${ORVEX_DIALOG_BITMAP_DIR}
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/draw_dialog_bitmaps.py
+  COMMENT "Drawing the language dialog's bitmaps"
+  VERBATIM)
+add_custom_target(orvex_dialog_bitmaps DEPENDS ${ORVEX_DIALOG_BITMAPS})
 
 # orvex_add_setup(<target> OUTPUT_NAME <name> [MAIN <main.msi>] [PACKS <RESOURCE_NAME>=<pack.msi> ...]
 #                 [DEPENDS <targets>] [UNSIGNED | UNTAGGED | TAG <text>])
@@ -88,12 +115,17 @@ function(orvex_add_setup target)
     ${PROJECT_SOURCE_DIR}/app/runtime_failures.cpp
     ${PROJECT_SOURCE_DIR}/resources/setup.rc
     ${PROJECT_SOURCE_DIR}/resources/strings.rc
+    ${PROJECT_SOURCE_DIR}/resources/dialog.rc
     ${rc})
-  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/resources)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/resources
+                             ${ORVEX_DIALOG_BITMAP_DIR})
   # The resource compiler reports no dependencies of its own.
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/dialog.rc PROPERTIES
+                              OBJECT_DEPENDS "${ORVEX_DIALOG_BITMAPS}")
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS
     "${ORVEX_GENERATED_DIR}/resources/product_version.h;${ORVEX_GENERATED_DIR}/resources/setup.manifest")
+  add_dependencies(${target} orvex_dialog_bitmaps)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})
   target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/errors.h"
+#include "base/product.h"
 #include "base/text_format.h"
 #include "platform/installer.h"
 
@@ -12,4 +13,19 @@ void UseWindowsInstaller() {
   if (result == 0) return;
   if (missingOrdinal == 0) ReportFatalError(result, u"msi.dll: ");
   ReportFatalError(result, u"msi.dll ordinal " + UnsignedDecimal(missingOrdinal) + u": ");
+}
+
+bool IsInstallerSuccess(std::uint32_t result) { return result == 0 || result == 1641 || result == 3010; }
+
+void RemoveInstalledLanguagePacks(int uiLevel) {
+  const int previous = platform::MsiSetInternalUI(uiLevel);
+  for (const char16_t* productCode : kLanguagePackProductCodes) {
+    const int state = platform::MsiQueryProductStateW(productCode);
+    if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
+      // A pack that stays is installed over by the run that follows, or reports its own failure there.
+      (void)platform::MsiConfigureProductW(productCode, platform::kInstallLevelDefault,
+                                           platform::kInstallStateAbsent);
+    }
+  }
+  platform::MsiSetInternalUI(previous);
 }

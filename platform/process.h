@@ -11,6 +11,11 @@ namespace platform {
 // resources. Opaque outside the Windows adapters.
 using InstanceHandle = void*;
 
+// From here on, DLLs the process loads by name come from the system folder only, not from the
+// program's folder or the current one (SetDefaultDllDirectories where the system has it, else
+// SetDllDirectoryW with an empty folder, else nothing). False when neither exists.
+bool RestrictDllSearchToSystemFolder();
+
 enum class MutexResult { Created, AlreadyExists, Failed };
 
 // Creates the named mutex with initial ownership and keeps it open until the process ends.
@@ -27,6 +32,11 @@ enum class MutexResult { Created, AlreadyExists, Failed };
 [[nodiscard]] std::uint32_t LastError();
 void SetLastError(std::uint32_t error);
 
+// ExpandEnvironmentStringsW into a buffer of `capacity` characters. Returns the call's result: the
+// expanded text's length with its terminator, the size needed when it does not fit (`expanded`
+// is then left alone), 0 on failure.
+std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded);
+
 struct TokenTraits {
   using Value = void*;
   static Value Invalid() { return nullptr; }
@@ -41,5 +51,17 @@ using TokenHandle = UniqueHandle<TokenTraits>;
 [[nodiscard]] bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName);
 // ExitWindowsEx(EWX_REBOOT, 0); the result is not reported.
 void RequestSystemReboot();
+
+struct ProcessHandleTraits {
+  using Value = void*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value process);
+};
+using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
+
+// The exit code a process that has not ended reports (STILL_ACTIVE).
+inline constexpr std::uint32_t kStillActive = 259;
+// GetExitCodeProcess.
+bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/process.h"
+
 namespace platform {
 
 inline constexpr int kSwShowNormal = 1;
@@ -11,5 +13,12 @@ inline constexpr int kSwShow = 5;
 // call's result (greater than 32 on success).
 [[nodiscard]] std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file,
                                       const std::u16string& parameters, int showCommand);
+
+// ShellExecuteExW without an owner window or working folder, waiting for the launch to finish and
+// keeping the started process's handle (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT, 0x140).
+// True when the launch succeeded; `process` then owns the handle, which the system may leave
+// empty when no new process was started.
+bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
+                                int showCommand, ProcessHandle& process);
 
 }  // namespace platform

@@ -21,6 +21,13 @@ int ShowMessageBox(const std::u16string& text, const char16_t* caption, std::uin
 // SendInput with one keyboard input record: the virtual key, scan code 0, the given flags.
 void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags);
 
+// A top-level window; opaque outside the Windows adapters.
+using WindowHandle = void*;
+// FindWindowW by class name, any title; null when there is none.
+WindowHandle FindWindowOfClass(const std::u16string& className);
+// IsWindow: the handle still names a window.
+bool IsExistingWindow(WindowHandle window);
+
 // InitCommonControlsEx with the standard control classes.
 void InitCommonControlsStandard();
 

@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libboost-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 msitools wixl osslsigncode openssl
           xvfb xauth xdotool imagemagick x11-utils util-linux
-          python3 python3-gi gir1.2-gsf-1)
+          python3 python3-gi gir1.2-gsf-1 python3-pil fonts-dejavu-core)
 
 missing=()
 for package in "${packages[@]}"; do

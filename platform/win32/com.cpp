@@ -45,11 +45,34 @@ bool GuidToString(const Guid& guid, std::u16string& text) {
   return true;
 }
 
+HResult InitializeCom() { return ::CoInitialize(nullptr); }
+
+void UninitializeCom() { ::CoUninitialize(); }
+
 bool GuidFromString(const std::u16string& text, Guid& guid) {
   IID parsed{};
   if (FAILED(::IIDFromString(Wide(text), &parsed))) return false;
   guid = FromSystem(parsed);
   return true;
+}
+
+void ComObjectTraits::Close(Value object) { static_cast<IUnknown*>(object)->Release(); }
+
+HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context, ComObject& object) {
+  const GUID systemClass = ToSystem(classId);
+  const GUID systemInterface = ToSystem(interfaceId);
+  void* created = nullptr;
+  const HRESULT result = ::CoCreateInstance(systemClass, nullptr, context, systemInterface, &created);
+  if (SUCCEEDED(result) && created != nullptr) object.reset(created);
+  return SUCCEEDED(result) && created == nullptr ? E_POINTER : result;
+}
+
+HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot) {
+  using Method = HRESULT(STDMETHODCALLTYPE*)(void* self);
+  void* const self = object.get();
+  if (self == nullptr) return E_POINTER;
+  const auto table = *static_cast<Method* const*>(self);
+  return table[slot](self);
 }
 
 }  // namespace platform

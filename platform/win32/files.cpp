@@ -35,6 +35,15 @@ std::int32_t GetSpecialFolderPath(int folder, std::u16string& path) {
 
 bool CreateFolder(const std::u16string& path) { return ::CreateDirectoryW(Wide(path), nullptr) != FALSE; }
 
+std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                                const std::u16string& defaultText, std::uint32_t capacity, std::u16string& text) {
+  std::wstring buffer(capacity, L'\0');
+  const DWORD length = ::GetPrivateProfileStringW(Wide(section), Wide(key), Wide(defaultText), buffer.data(),
+                                                  capacity, Wide(file));
+  text = FromWide(buffer.c_str(), length < capacity ? length : 0);
+  return length;
+}
+
 bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes) {
   return ::SetFileAttributesW(Wide(path), attributes) != FALSE;
 }
@@ -45,6 +54,15 @@ std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path) {
   if (result != 0 && result <= capacity) path = FromWide(buffer.data());
   return result;
 }
+
+std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path) {
+  std::vector<wchar_t> buffer(capacity + 1, L'\0');
+  const UINT result = ::GetWindowsDirectoryW(buffer.data(), capacity);
+  if (result != 0 && result < capacity) path = FromWide(buffer.data());
+  return result;
+}
+
+bool SetCurrentFolder(const std::u16string& path) { return ::SetCurrentDirectoryW(Wide(path)) != FALSE; }
 
 std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
                                  std::u16string& path) {

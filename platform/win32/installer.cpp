@@ -6,6 +6,7 @@
 
 #include "platform/result.h"
 #include "platform/win32/owners.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 
 namespace platform {
@@ -52,20 +53,6 @@ bool Bind(HMODULE msi, unsigned ordinal, Function& function) {
   return address != nullptr;
 }
 
-// msi.dll comes from the system folder only: the setup runs elevated from a downloads folder,
-// where a planted copy would otherwise be loaded. Systems that do not know the search flag (Windows
-// XP, Vista and 7 without KB2533623) refuse it as an invalid parameter; there the file is named by
-// its full path in the system folder, and its own imports are looked for beside it.
-HMODULE LoadSystemMsi() {
-  HMODULE module = ::LoadLibraryExW(L"msi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (module != nullptr || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
-  wchar_t folder[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  const std::wstring path = std::wstring(folder, length) + L"\\msi.dll";
-  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 struct Binding {
   HResult result = kEFail;
   std::uint32_t missingOrdinal = 0;
@@ -75,7 +62,7 @@ struct Binding {
 // The module stays loaded until the process ends. On failure the result keeps the thread's last
 // error as it was right after the failing call.
 Binding BindAll() {
-  static win32::LoadedModule msi(LoadSystemMsi());
+  static win32::LoadedModule msi(win32::LoadSystemLibrary(L"msi.dll"));
   Binding binding;
   if (!msi) {
     binding.result = HResultFromLastError();

@@ -11,6 +11,21 @@
 
 namespace platform {
 
+bool RestrictDllSearchToSystemFolder() {
+  // Looked up at run time: Windows 2000 and XP before SP1 have neither function, and the first
+  // comes with Windows 8 (or KB2533623 on Vista and 7).
+  using SetDefaultFunction = BOOL(WINAPI*)(DWORD flags);
+  using SetDirectoryFunction = BOOL(WINAPI*)(LPCWSTR folder);
+  const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  if (kernel32 == nullptr) return false;
+  const auto setDefault = reinterpret_cast<SetDefaultFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
+  const auto setDirectory = reinterpret_cast<SetDirectoryFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDllDirectoryW")));
+  return setDirectory != nullptr && setDirectory(L"");
+}
+
 MutexResult CreateNamedMutex(const std::u16string& name) {
   // The handle is deliberately kept open: the system releases the mutex when the process ends.
   HANDLE mutex = ::CreateMutexW(nullptr, TRUE, Wide(name));
@@ -56,8 +71,31 @@ bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privil
 
 void RequestSystemReboot() { ::ExitWindowsEx(EWX_REBOOT, 0); }
 
+void ProcessHandleTraits::Close(Value process) { ::CloseHandle(process); }
+
+bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code) {
+  DWORD exitCode = 0;
+  if (!::GetExitCodeProcess(process.get(), &exitCode)) return false;
+  code = exitCode;
+  return true;
+}
+
 std::uint32_t TickCount() { return ::GetTickCount(); }
 
 void SleepMilliseconds(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+SystemTime CurrentUtcTime() {
+  SYSTEMTIME now{};
+  ::GetSystemTime(&now);
+  return SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                    now.wMilliseconds};
+}
+
+std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded) {
+  std::wstring buffer(capacity, L'\0');
+  const DWORD length = ::ExpandEnvironmentStringsW(Wide(text), buffer.data(), capacity);
+  if (length != 0 && length <= capacity) expanded = FromWide(buffer.c_str());
+  return length;
+}
 
 }  // namespace platform

@@ -14,4 +14,21 @@ std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file, const 
   return reinterpret_cast<std::intptr_t>(result);
 }
 
+bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
+                                int showCommand, ProcessHandle& process) {
+  static_assert((SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT) == 0x140);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT;
+  info.hwnd = nullptr;
+  info.lpVerb = verb != nullptr ? Wide(verb) : nullptr;
+  info.lpFile = Wide(file);
+  info.lpParameters = parameters.empty() ? nullptr : Wide(parameters);
+  info.lpDirectory = nullptr;
+  info.nShow = showCommand;
+  if (!::ShellExecuteExW(&info)) return false;
+  process.reset(info.hProcess);
+  return true;
+}
+
 }  // namespace platform

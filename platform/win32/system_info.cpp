@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/owners.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 
 namespace platform {
@@ -92,5 +93,52 @@ bool QueryProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t sp
 }
 
 int SystemMetric(int index) { return ::GetSystemMetrics(index); }
+
+namespace {
+
+// WTS_INFO_CLASS and the functions of wtsapi32.dll, which is loaded from the system folder when
+// first needed and stays loaded until the process ends.
+using QuerySessionFunction = BOOL(WINAPI*)(HANDLE server, DWORD session, int infoClass, LPWSTR* buffer,
+                                           DWORD* bytes);
+using FreeMemoryFunction = void(WINAPI*)(void* memory);
+const HANDLE kCurrentServer = nullptr;
+constexpr DWORD kCurrentSession = static_cast<DWORD>(-1);
+
+struct SessionFunctions {
+  QuerySessionFunction query = nullptr;
+  FreeMemoryFunction free = nullptr;
+};
+
+const SessionFunctions& Wtsapi() {
+  static const win32::LoadedModule module(win32::LoadSystemLibrary(L"wtsapi32.dll"));
+  static const SessionFunctions functions = [] {
+    SessionFunctions bound;
+    if (!module) return bound;
+    const auto query = ::GetProcAddress(module.get(), "WTSQuerySessionInformationW");
+    const auto free = ::GetProcAddress(module.get(), "WTSFreeMemory");
+    if (query == nullptr || free == nullptr) return bound;
+    bound.query = reinterpret_cast<QuerySessionFunction>(reinterpret_cast<void*>(query));
+    bound.free = reinterpret_cast<FreeMemoryFunction>(reinterpret_cast<void*>(free));
+    return bound;
+  }();
+  return functions;
+}
+
+}  // namespace
+
+bool QuerySessionText(std::uint32_t infoClass, std::u16string& text) {
+  const SessionFunctions& wts = Wtsapi();
+  if (wts.query == nullptr) return false;
+  LPWSTR buffer = nullptr;
+  DWORD bytes = 0;
+  if (!wts.query(kCurrentServer, kCurrentSession, static_cast<int>(infoClass), &buffer, &bytes)) return false;
+  if (buffer == nullptr) return false;
+  const std::size_t units = bytes / sizeof(wchar_t);
+  std::size_t length = 0;
+  while (length < units && buffer[length] != L'\0') ++length;
+  text = FromWide(buffer, length);
+  wts.free(buffer);
+  return true;
+}
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include "app/installation_run.h"
 #include "base/product.h"
+#include "installer/windows_installer.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/world.h"

@@ -7,6 +7,7 @@
 #include "tests/fakes/files.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/process.h"
+#include "tests/fakes/registry.h"
 #include "tests/fakes/resources.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
@@ -35,16 +36,17 @@ class WinMainTest : public WorldTest {
   }
 };
 
-TEST_F(WinMainTest, SecondCopyEndsAtOnceWithOne) {
+TEST_F(WinMainTest, DllSearchIsRestrictedFirstThenASecondCopyEndsAtOnceWithOne) {
   fakes::Process().mutex = platform::MutexResult::AlreadyExists;
   EXPECT_EQ(Run({u"/silent"}), 1);
-  EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"CreateNamedMutex Orvex2011Installer"});
+  EXPECT_EQ(fakes::Calls(),
+            (std::vector<std::string>{"RestrictDllSearchToSystemFolder", "CreateNamedMutex Orvex2011Installer"}));
 
   fakes::ResetWorld();
   ScriptUsableMachine();
   fakes::Process().mutex = platform::MutexResult::Failed;
   EXPECT_EQ(Run({u"--force-shell-restart"}), 1);
-  EXPECT_EQ(fakes::Calls().size(), 1u);
+  EXPECT_EQ(fakes::Calls().size(), 2u);
 }
 
 TEST_F(WinMainTest, UnsupportedParameterIsRefusedOnTheConsole) {
@@ -126,6 +128,29 @@ TEST_F(WinMainTest, RestartRequestWithoutTokenAsksForNothing) {
   EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"OpenOwnProcessToken"});
 }
 
+// A pending rename of a product file: the restart question, whose Yes restarts Windows; either
+// answer ends the setup with 0 before anything is installed.
+TEST_F(WinMainTest, PendingRenameOfAProductFileAsksToRestartInstead) {
+  for (int answer : {platform::kIdYes, platform::kIdNo}) {
+    SCOPED_TRACE(answer);
+    fakes::ResetWorld();
+    ScriptUsableMachine();
+    fakes::Installer().packages[u"C:\\ProgramData\\" + std::u16string(kInstallerProductCode) +
+                                u"\\{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"] = {{u"license.txt"}};
+    fakes::PutString(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                     u"PendingFileRenameOperations", u"\\??\\C:\\Program Files\\Orvex\\license.txt",
+                     platform::kRegMultiSz);
+    fakes::Ui().answers = {answer};
+
+    EXPECT_EQ(ExitCodeOf([&] { Run({u"/silent"}); }), 0);
+    ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
+    EXPECT_EQ(fakes::Ui().boxes[0].caption, u"Orvex Utilities");
+    EXPECT_EQ(fakes::Ui().boxes[0].style, 0x34u);
+    EXPECT_EQ(fakes::CallsStartingWith("RequestSystemReboot").size(), answer == platform::kIdYes ? 1u : 0u);
+    EXPECT_TRUE(fakes::CallsStartingWith("MsiInstallProductW").empty());
+  }
+}
+
 // What follows the detection of the installed product, seen through a whole run: which boxes
 // appear and whether anything is installed.
 TEST_F(WinMainTest, DispatchOnTheInstalledVersion) {
@@ -141,7 +166,7 @@ TEST_F(WinMainTest, DispatchOnTheInstalledVersion) {
       {"10.0.3000.100", {platform::kIdNo}, {"Orvex Utilities"}, false},   // older: declined
       {"10.0.3000.100", {platform::kIdYes}, {"Orvex Utilities"}, true},   // older: accepted
       {"10.1.0.0", {}, {"Orvex Utilities"}, false},                // newer: notice only
-      {"10.0.3000.101", {}, {}, false},                            // the same version
+      {"10.0.3000.101", {platform::kIdNo}, {"Orvex Utilities"}, false},   // the same version: declined
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.installed ? c.installed : "nothing installed");

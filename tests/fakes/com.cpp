@@ -1,6 +1,7 @@
 #include "tests/fakes/com.h"
 
 #include <cstdio>
+#include <string>
 
 #include "tests/fakes/world.h"
 
@@ -57,6 +58,17 @@ bool CreateGuid(Guid& guid) {
   return true;
 }
 
+HResult InitializeCom() {
+  fakes::Record("CoInitialize");
+  if (fakes::Com().initializeResult >= 0) fakes::Com().initialized = true;
+  return fakes::Com().initializeResult;
+}
+
+void UninitializeCom() {
+  fakes::Record("CoUninitialize");
+  fakes::Com().initialized = false;
+}
+
 bool GuidToString(const Guid& guid, std::u16string& text) {
   fakes::Record("GuidToString");
   if (fakes::Com().toStringFails) return false;
@@ -88,6 +100,34 @@ bool GuidFromString(const std::u16string& text, Guid& guid) {
   }
   guid = parsed;
   return true;
+}
+
+void ComObjectTraits::Close(Value) { fakes::Record("ReleaseComObject"); }
+
+namespace {
+std::string GuidText(const Guid& guid) {
+  char buffer[39];
+  std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                static_cast<unsigned>(guid.data1), guid.data2, guid.data3, guid.data4[0], guid.data4[1],
+                guid.data4[2], guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
+  return buffer;
+}
+}  // namespace
+
+HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context, ComObject& object) {
+  char contextText[16];
+  std::snprintf(contextText, sizeof contextText, "0x%x", context);
+  fakes::Record("CreateComObject " + GuidText(classId) + " " + GuidText(interfaceId) + " " + contextText +
+                (fakes::Com().initialized ? "" : " without COM"));
+  if (fakes::Com().createResult < 0) return fakes::Com().createResult;
+  object.reset(reinterpret_cast<void*>(0xC0));
+  return fakes::Com().createResult;
+}
+
+HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot) {
+  fakes::Record("CallComMethod " + std::to_string(slot));
+  if (!object) return static_cast<HResult>(0x80004003u);
+  return fakes::Com().methodResult;
 }
 
 }  // namespace platform

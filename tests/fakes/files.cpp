@@ -172,6 +172,30 @@ std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path) {
   return length;
 }
 
+std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path) {
+  fakes::Record("GetWindowsFolderPath " + std::to_string(capacity));
+  const fakes::FilesWorld& world = fakes::Files();
+  if (world.windowsFolder.empty()) {
+    fakes::SetLastError(5);
+    return 0;
+  }
+  const auto length = static_cast<std::uint32_t>(world.windowsFolder.size());
+  if (length + 1 > capacity) return length + 1;
+  path = world.windowsFolder;
+  return length;
+}
+
+bool SetCurrentFolder(const std::u16string& path) {
+  fakes::Record("SetCurrentFolder " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  if (!fakes::FolderExists(path)) {
+    fakes::SetLastError(fakes::kFileNotFound);
+    return false;
+  }
+  world.currentFolder = path;
+  return true;
+}
+
 std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
                                  std::u16string& path) {
   fakes::Record("CreateTempFileName " + fakes::Utf8(folder) + " " + fakes::Utf8(prefix) + " " +
@@ -202,6 +226,16 @@ std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16str
     path = std::move(candidate);
     return number;
   }
+}
+
+std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                                const std::u16string& defaultText, std::uint32_t capacity, std::u16string& text) {
+  fakes::Record("ReadProfileString " + fakes::Utf8(file) + " " + fakes::Utf8(section) + " " + fakes::Utf8(key));
+  if (capacity == 0) return 0;
+  const auto found = fakes::Files().profileStrings.find({file, section, key});
+  const std::u16string& value = found == fakes::Files().profileStrings.end() ? defaultText : found->second;
+  text = value.substr(0, capacity - 1);
+  return static_cast<std::uint32_t>(text.size());
 }
 
 }  // namespace platform

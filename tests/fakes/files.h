@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/files.h"
@@ -12,18 +13,20 @@ namespace fakes {
 
 inline constexpr char16_t kCommonAppDataFolder[] = u"C:\\ProgramData";
 inline constexpr char16_t kAppDataFolder[] = u"C:\\Users\\Tester\\AppData\\Roaming";
+inline constexpr char16_t kWindowsFolder[] = u"C:\\Windows";
+inline constexpr char16_t kStartFolder[] = u"C:\\Users\\Tester\\Downloads";
 inline constexpr char16_t kTempFolder[] = u"C:\\Users\\Tester\\AppData\\Local\\Temp\\";
 
 // An in-memory file system for the file, folder and temporary-file calls. Paths are compared as
 // written; folders are kept without their trailing backslash. Creating a file or a folder needs
 // its parent folder to exist, as on Windows (error 3 otherwise). A fresh world has the two
-// application data folders and the temporary-files folder, all empty.
+// application data folders, the temporary-files folder and the Windows folder, all empty.
 struct FilesWorld {
   // Special folders by their number (35, 26); a folder missing here fails with `missingFolderResult`.
   std::map<int, std::u16string> specialFolders = {{35, kCommonAppDataFolder}, {26, kAppDataFolder}};
   std::int32_t missingFolderResult = static_cast<std::int32_t>(0x80004005u);
   std::set<std::u16string> folders = {u"C:", kCommonAppDataFolder, kAppDataFolder,
-                                      u"C:\\Users\\Tester\\AppData\\Local\\Temp"};
+                                      u"C:\\Users\\Tester\\AppData\\Local\\Temp", kWindowsFolder};
   // Folders whose creation fails with this last error.
   std::map<std::u16string, std::uint32_t> folderCreateErrors;
   std::map<std::u16string, std::vector<std::uint8_t>> files;
@@ -48,6 +51,15 @@ struct FilesWorld {
   // after three prefix characters, the hexadecimal number and ".tmp", starting at `nextUnique`.
   std::optional<std::uint32_t> tempFileNameFailure;
   std::uint16_t nextUnique = 0x1A2B;
+
+  // GetWindowsDirectoryW answers with this folder (and the size rule of the real call); an empty
+  // one makes it fail with last error 5. SetCurrentDirectoryW changes `currentFolder` when the
+  // folder exists and fails with last error 2 otherwise.
+  std::u16string windowsFolder = kWindowsFolder;
+  std::u16string currentFolder = kStartFolder;
+
+  // Initialization-file entries: (file, section, key) -> text.
+  std::map<std::tuple<std::u16string, std::u16string, std::u16string>, std::u16string> profileStrings;
 
   // Paths of the files opened for writing; a handle's value is 0x1000 plus its index here.
   std::vector<std::u16string> openedForWriting;

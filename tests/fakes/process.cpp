@@ -13,6 +13,11 @@ ProcessWorld& Process() { return world; }
 
 namespace platform {
 
+bool RestrictDllSearchToSystemFolder() {
+  fakes::Record("RestrictDllSearchToSystemFolder");
+  return true;
+}
+
 MutexResult CreateNamedMutex(const std::u16string& name) {
   fakes::Record("CreateNamedMutex " + fakes::Utf8(name));
   return fakes::Process().mutex;
@@ -50,6 +55,24 @@ std::uint32_t TickCount() {
   const std::uint32_t now = world.tickCount;
   world.tickCount += world.tickStep;
   return now;
+}
+
+platform::SystemTime CurrentUtcTime() { return fakes::Process().utcTime; }
+
+// %NAME% of each known variable is replaced; anything else stays as written.
+std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded) {
+  fakes::Record("ExpandEnvironmentText " + fakes::Utf8(text));
+  std::u16string result = text;
+  for (const auto& [name, value] : fakes::Process().environment) {
+    const std::u16string reference = u"%" + name + u"%";
+    for (std::size_t at = result.find(reference); at != std::u16string::npos; at = result.find(reference, at)) {
+      result.replace(at, reference.size(), value);
+      at += value.size();
+    }
+  }
+  const auto needed = static_cast<std::uint32_t>(result.size() + 1);
+  if (needed <= capacity) expanded = result;
+  return needed;
 }
 
 void SleepMilliseconds(std::uint32_t milliseconds) {

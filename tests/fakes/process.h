@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/process.h"
 
 namespace fakes {
@@ -16,6 +18,9 @@ struct ProcessWorld {
   std::uint32_t tickCount = 1000;
   // Added to the tick count after every read, so loops that wait on it end.
   std::uint32_t tickStep = 0;
+  platform::SystemTime utcTime{2011, 6, 3, 15, 12, 30, 45, 500};
+  // Environment variables by name (as written in the text to expand).
+  std::map<std::u16string, std::u16string> environment = {{u"SystemRoot", u"C:\\Windows"}};
 };
 ProcessWorld& Process();
 

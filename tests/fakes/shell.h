@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,12 @@ struct ShellWorld {
   std::deque<std::intptr_t> results;
   std::intptr_t defaultResult = 42;
   std::vector<ShellOpenCall> opened;
+
+  // ShellExecuteExW starts only files that exist (fakes::Files().files); otherwise it fails with
+  // last error 2. The started program's exit code reads, by its parameters, in turn (the last one
+  // repeats; none is a failed read); a program not listed here has ended with 0.
+  std::map<std::u16string, std::vector<std::optional<std::uint32_t>>> exitCodeReads;
+  std::vector<ShellOpenCall> started;
 };
 ShellWorld& Shell();
 

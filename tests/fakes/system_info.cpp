@@ -69,4 +69,12 @@ int SystemMetric(int index) {
   return found == fakes::SystemInfo().systemMetrics.end() ? 0 : found->second;
 }
 
+bool QuerySessionText(std::uint32_t infoClass, std::u16string& text) {
+  fakes::Record("QuerySessionText " + std::to_string(infoClass));
+  const auto found = fakes::SystemInfo().sessionTexts.find(infoClass);
+  if (found == fakes::SystemInfo().sessionTexts.end()) return false;
+  text = found->second;
+  return true;
+}
+
 }  // namespace platform

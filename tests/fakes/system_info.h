@@ -23,6 +23,8 @@ struct SystemInfoWorld {
   std::optional<bool> wow64;                  // none: function missing
   std::optional<std::uint32_t> productType;   // none: GetProductInfo missing
   std::map<int, int> systemMetrics;
+  // Texts of the current session by information class; a missing class fails the query.
+  std::map<std::uint32_t, std::u16string> sessionTexts;
 };
 SystemInfoWorld& SystemInfo();
 

@@ -39,6 +39,13 @@ void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags) {
   fakes::Record("SendKeyboardInput " + fakes::Hex(virtualKey) + " " + fakes::Hex(flags));
 }
 
+WindowHandle FindWindowOfClass(const std::u16string& className) {
+  fakes::Record("FindWindowOfClass " + fakes::Utf8(className));
+  return fakes::Ui().windowClasses.count(className) != 0 ? reinterpret_cast<WindowHandle>(0x9000) : nullptr;
+}
+
+bool IsExistingWindow(WindowHandle window) { return window != nullptr; }
+
 void InitCommonControlsStandard() { fakes::Record("InitCommonControlsStandard"); }
 
 bool AttachToParentConsole() {

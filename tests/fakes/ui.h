@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct UiWorld {
   // Answers given to the next boxes, in order; when empty a box answers IDOK (1).
   std::deque<int> answers;
   std::vector<MessageBoxShown> boxes;
+  // Classes of the top-level windows that exist.
+  std::set<std::u16string> windowClasses;
   // Console: whether a parent console exists, and the text written to it.
   bool parentConsole = false;
   bool attached = false;

@@ -745,6 +745,61 @@ expect_box() {
 # bench_screenshot FILE: the whole Xvfb screen as a PNG.
 bench_screenshot() { import -display "$DISPLAY" -window root "$1"; }
 
+# Dialog controls. WINDOW is a caption (exactly) or class:NAME, for example class:#32770 for the
+# first visible dialog; each helper waits for it like bench_box_wait.
+
+_bench_controls() { _bench_wine "$BENCH_TOOLS/controls.exe" "$@"; }
+
+# bench_controls WINDOW: one line per control, tab-separated (see tools/controls.cpp):
+#   ID PARENT-ID CLASS visible|hidden enabled|disabled LEFT,TOP,RIGHT,BOTTOM TEXT [EXTRA...]
+# The window itself comes first as control 0 with its caption; controls inside controls follow
+# their parent (PARENT-ID is 0 for the window's own). The rectangle is in the window's client
+# coordinates; visible is the control's own style; a picture's text is its resource id (#202).
+# A ComboBoxEx32 adds selected=N and its item texts, a check box checked=0|1|2, a picture
+# image=1 when it holds an image (else image=0). Meant for $(...): a missing window is reported
+# on standard error, prints nothing and returns 1.
+bench_controls() {
+  _bench_controls list "$(_bench_hex "$1")" "$(_bench_box_ms)" 2>/dev/null && return 0
+  printf 'bench_controls: no window "%s"; open windows:\n%s\n' "$1" "$(bench_boxes)" >&2
+  return 1
+}
+
+# Runs a controls.exe command; a failure is counted with the helper's message.
+_bench_control() {
+  local what=$1 error
+  shift
+  error=$(_bench_controls "$@" 2>&1) && return 0
+  bench_fail "$what" "$error" "open windows:" "$(bench_boxes)"
+  return 1
+}
+
+# bench_control_select WINDOW ID INDEX: picks item INDEX of the list ID as a user's pick in its
+# drop-down does: the selection is set and the dialog receives CBN_SELENDOK, CBN_CLOSEUP and
+# CBN_SELCHANGE (from a ComboBoxEx32 as passed on from its inner combo box). Returns once the
+# dialog has handled them.
+bench_control_select() {
+  _bench_control "selecting item $3 of $2 in \"$1\"" select "$(_bench_hex "$1")" "$2" "$3" "$(_bench_box_ms)"
+}
+
+# bench_control_click WINDOW ID: posts BM_CLICK to the control and returns at once (the click
+# may open a box that the test answers next).
+bench_control_click() {
+  _bench_control "clicking $2 in \"$1\"" click "$(_bench_hex "$1")" "$2" "$(_bench_box_ms)"
+}
+
+# bench_control_check WINDOW ID [0|1]: clicks the check box until it is ticked (1, the default)
+# or not (0).
+bench_control_check() {
+  _bench_control "setting check box $2 in \"$1\" to ${3:-1}" check "$(_bench_hex "$1")" "$2" \
+    "${3:-1}" "$(_bench_box_ms)"
+}
+
+# bench_control_close WINDOW: the window's close box (posts WM_SYSCOMMAND SC_CLOSE); returns at
+# once.
+bench_control_close() {
+  _bench_control "closing \"$1\"" close "$(_bench_hex "$1")" "$(_bench_box_ms)"
+}
+
 # Registry and Windows version.
 
 # bench_reg_query KEY VALUE [/reg:64|/reg:32]: prints the value's data as

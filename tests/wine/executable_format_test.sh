@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The setup executable is a 32-bit GUI program that imports Windows DLLs only and carries the
-# manifest (administrator, common controls 6) and the product's version in the version block.
-# ORVEX_PRODUCT_ENV names the build folder's product.env.
+# manifest (administrator, common controls 6), the product's version in the version block, the
+# language dialog's template and its bitmaps. ORVEX_PRODUCT_ENV names the build folder's product.env.
 set -u
 exe="$1"
 source "${ORVEX_PRODUCT_ENV:?must name product.env of the build folder}"
@@ -15,14 +15,18 @@ headers=$("$objdump" -p "$exe")
 check "PE32 image" grep -q 'Magic[[:space:]]*010b' <<<"$headers"
 check "GUI subsystem" grep -q 'Subsystem[[:space:]]*00000002' <<<"$headers"
 
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|msvcrt|wtsapi32)\.dll$'
+# Only DLLs that Windows takes from its KnownDLLs list may be imported: an import of any other DLL
+# is resolved before the program's first line runs, from the program's own folder first.
+known_dlls=$(grep -v '^#' "$(dirname "$0")/known_dlls.txt")
 imports=$(grep 'DLL Name:' <<<"$headers" | awk '{print tolower($3)}')
 check "imports present" test -n "$imports"
 for dll in $imports; do
-  check "import $dll is a Windows DLL" grep -Eq "$allowed" <<<"$dll"
+  check "import $dll is one of the KnownDLLs" grep -qx "$dll" <<<"$known_dlls"
 done
-check "msi.dll is not imported (it is loaded from the system folder at run time)" \
-  bash -c '! grep -qi "^msi.dll$" <<<"$0"' "$imports"
+for loaded in msi wtsapi32; do
+  check "$loaded.dll is not imported (it is loaded from the system folder at run time)" \
+    bash -c '! grep -qi "^$1.dll$" <<<"$0"' "$imports" "$loaded"
+done
 
 manifest=$(tr -d '\r\n' <"$exe" | grep -a -o '<assembly.*</assembly>')
 check "manifest requires administrator" grep -q 'requestedExecutionLevel level="requireAdministrator"' <<<"$manifest"
@@ -37,6 +41,59 @@ IFS=. read -r major minor build revision <<<"$ORVEX_PRODUCT_VERSION"
 words=$(little_endian32 $((major << 16 | minor)))$(little_endian32 $((build << 16 | revision)))
 check "fixed file version $ORVEX_PRODUCT_VERSION" bash -c \
   'od -An -tx1 -v "$0" | tr -d " \n" | grep -q "$1"' "$exe" "bd04effe00000100$words$words"
+
+# The dialog and bitmap resources, read from the resource section: one line per resource,
+# "bitmap ID WIDTHxHEIGHTxBITS" or "dialog ID extended|plain CONTROLS WIDTHxHEIGHT".
+resources=$(python3 - "$exe" <<'EOF'
+import struct, sys
+
+data = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+optional = pe + 24
+resource_rva = struct.unpack_from("<I", data, optional + 96 + 2 * 8)[0]
+table = optional + optional_size
+
+def offset(rva):
+    for i in range(sections):
+        size, address, raw_size, raw = struct.unpack_from("<4I", data, table + 40 * i + 8)
+        if address <= rva < address + max(size, raw_size):
+            return raw + rva - address
+    raise ValueError(f"RVA {rva:#x} is in no section")
+
+base = offset(resource_rva)
+
+def entries(directory):
+    named, numbered = struct.unpack_from("<HH", data, base + directory + 12)
+    for i in range(named + numbered):
+        name, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
+        yield (None if name & 0x80000000 else name), target & 0x7FFFFFFF
+
+for kind, names in entries(0):
+    if kind not in (2, 5):
+        continue
+    for name, languages in entries(names):
+        for _, leaf in entries(languages):
+            at = offset(struct.unpack_from("<I", data, base + leaf)[0])
+            if kind == 2:
+                width, height, _, bits = struct.unpack_from("<iiHH", data, at + 4)
+                print(f"bitmap {name} {width}x{height}x{bits}")
+            else:
+                version, signature = struct.unpack_from("<HH", data, at)
+                extended = version == 1 and signature == 0xFFFF
+                count, _, _, cx, cy = struct.unpack_from("<Hhhhh", data, at + (16 if extended else 8))
+                print(f"dialog {name} {'extended' if extended else 'plain'} {count} {cx}x{cy}")
+EOF
+)
+check "resources readable" test -n "$resources"
+check "dialog 101: extended template, 12 controls, 333 x 223 units" \
+  grep -qx 'dialog 101 extended 12 333x223' <<<"$resources"
+check "bitmap 202: the dialog's picture, 500 x 312, 256 colours" grep -qx 'bitmap 202 500x312x8' <<<"$resources"
+check "bitmap 222: the notice icon, 16 x 16, 24 bits" grep -qx 'bitmap 222 16x16x24' <<<"$resources"
+for id in $(seq 203 216); do
+  check "bitmap $id: a flag, 16 x 14, 24 bits" grep -qx "bitmap $id 16x14x24" <<<"$resources"
+done
+check "no other bitmaps" test "$(grep -c '^bitmap' <<<"$resources")" -eq 16
 
 if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
 echo "all checks passed"

@@ -1,5 +1,6 @@
 # Package extraction and the Windows Installer adapter under Wine: small programs built from the
 # program's own objects run the extraction with real package resources and drive the real msi.dll.
+# The pending-rename check runs in the shipped setup.
 set(installer_programs_dir ${CMAKE_CURRENT_BINARY_DIR}/installer)
 
 # orvex_installer_program(<target> <source> ...): a test program of this area (see
@@ -33,7 +34,9 @@ add_test(NAME installer.adapter
 add_test(NAME installer.planted_msi
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_planted_msi_test.sh
                  $<TARGET_FILE:planted_probe> $<TARGET_FILE:planted_msi>)
-set_tests_properties(installer.extraction installer.adapter installer.planted_msi PROPERTIES
+add_test(NAME installer.pending_renames
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_pending_renames_test.sh $<TARGET_FILE:setup_default>)
+set_tests_properties(installer.extraction installer.adapter installer.planted_msi installer.pending_renames PROPERTIES
                      FIXTURES_REQUIRED wine TIMEOUT 600 ENVIRONMENT "${ORVEX_BENCH_ENV}")
 
 # Not a test: `cmake --build <dir> --target bench_extraction` prints how long writing the 20 MB

@@ -70,9 +70,9 @@ expect_exit 0
 expect_eq 5 "$(values state)" "the installed product's state is 5"
 expect_eq "0 $ORVEX_PRODUCT_VERSION" "$(values version)" "VersionString of the installed product"
 expect_eq 0 "$(values files)" "the File table opens read-only"
-expect_eq $'0 README~1.TXT|readme first.txt\n0 license.txt' "$(values file | LC_ALL=C sort)" \
-  "the File table's FileName column, read through a growing buffer"
-expect_eq 1 "$(values regrown)" "the long name needed a larger buffer, the short one did not"
+expect_eq $'0 QZInstallHelper.exe\n0 README~1.TXT|readme first.txt\n0 UtilitiesCom.dll\n0 UtilitiesSvc.exe\n0 license.txt' \
+  "$(values file | LC_ALL=C sort)" "the File table's FileName column, read through a growing buffer"
+expect_eq 4 "$(values regrown)" "the names of 16 characters or more needed a larger buffer, the short one did not"
 
 # Removal at UI level none.
 probe_run remove "$main_code" state "$main_code" version "$main_code" ui

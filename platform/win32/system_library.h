@@ -1,0 +1,13 @@
+#pragma once
+#include <windows.h>
+
+namespace platform::win32 {
+
+// Loads a DLL from the system folder only, never from the program's folder or the current one:
+// the setup runs elevated from download folders where a planted copy may wait. Systems that do
+// not know LOAD_LIBRARY_SEARCH_SYSTEM32 (XP, Vista, 7 without KB2533623) refuse it as an invalid
+// parameter; there the file is named by its full path in the system folder, and its own imports
+// are looked for beside it. Null with the thread's last error on failure.
+HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
+}  // namespace platform::win32

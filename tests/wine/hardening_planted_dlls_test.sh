@@ -1,0 +1,115 @@
+#!/bin/bash
+# DLLs planted beside the setup are never loaded. The setup restricts the DLL search to the system
+# folder as its first step and imports statically only DLLs that Windows takes from its KnownDLLs
+# list, so a planted copy of any DLL it loads afterwards (comctl32, uxtheme, msi, wtsapi32 and
+# whatever those pull in) stays unused.
+#
+# Wine prefers its own built-in DLLs; told to prefer native ones for the planted names, as Windows
+# does for every DLL outside the KnownDLLs, it loads a planted canary whose DllMain writes a
+# marker. The test finds the DLLs the setup loads after its entry point in a silent and an
+# interactive run (WINEDEBUG=+loaddll), plants a canary under each of those names beside the
+# setup, runs it again native-first, and expects no marker and a complete installation. A program
+# without the restriction loading the same names gets the canaries: the check can fail.
+#
+# What loads before the entry point is measured, not listed: a setup started while another
+# process holds its mutex ends right after taking it, so what it loaded is what the loader
+# brought in for its imports. Under Wine that includes DLLs that Wine's own built-in DLLs import
+# (version, zlib1, win32u, sechost, ucrtbase, rpcrt4, combase, shcore, imm32 and the like); on
+# Windows those come from the KnownDLLs or the system folder before the program runs, and nothing
+# the program does could change it. Wine's own drivers (*.drv) have no Windows counterpart.
+#
+#   hardening_planted_dlls_test.sh SETUP CANARY_DLL DLL_SEARCH_PROBE
+
+source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
+
+setup=$1
+canary=$2
+probe=$3
+dialog_caption="Orvex Utilities 2011 Installation"
+product_code="{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}"
+
+bench_prefix --display
+bench_browser_recorder
+downloads=$BENCH_RUN/Downloads
+mkdir -p "$downloads"
+cp "$setup" "$downloads/OrvexUtilities2011Setup.exe"
+cp "$probe" "$downloads/dll_search_probe.exe"
+exe=$downloads/OrvexUtilities2011Setup.exe
+markers=$BENCH_RUN/canary.log
+export ORVEX_CANARY_LOG
+ORVEX_CANARY_LOG=$(bench_winpath "$markers")
+
+# loaded_by_setup LOG: the lower-case file names of the DLLs the setup's own process loaded.
+loaded_by_setup() {
+  local pid
+  pid=$(grep -m1 -i 'loaddll:build_module Loaded L".*\\\\OrvexUtilities2011Setup\.exe"' "$1" | cut -d: -f1)
+  [[ -n $pid ]] || return 0
+  grep "^$pid:.*loaddll:build_module Loaded" "$1" | sed -E 's/.*Loaded L"([^"]*)".*/\1/' |
+    sed -E 's/.*\\\\//' | tr '[:upper:]' '[:lower:]' | grep -v '\.\(exe\|drv\)$' | sort -u
+}
+
+# run_both: a silent run, then an interactive one (answering the language dialog, where there is
+# one, with Next). Both must install the product.
+run_both() {
+  local what=$1
+  bench_run "$exe" /silent
+  expect_exit 0 "$what: the silent run installs"
+  bench_run msiexec /x "$product_code" /qn
+  bench_start "$exe"
+  if _bench_boxes wait "$(_bench_hex "$dialog_caption")" 5000 >/dev/null 2>&1; then
+    bench_box_press "$dialog_caption" ok
+  fi
+  bench_wait
+  expect_exit 0 "$what: the interactive run installs"
+  bench_reg_query "HKLM\\Software\\Orvex\\Setup\\QZV2011" "" >/dev/null
+  expect_eq 0 $? "$what: the installed version is recorded"
+  bench_run msiexec /x "$product_code" /qn
+}
+
+# What the loader brings in before the entry point: the setup ends at once behind the mutex.
+wine "$downloads/dll_search_probe.exe" hold 20 </dev/null >/dev/null 2>&1 &
+holder=$!
+sleep 3
+WINEDEBUG=+pid,+loaddll bench_run "$exe" /silent 2>"$BENCH_RUN/before-entry.log"
+expect_exit 1 "a setup behind another one's mutex ends at once"
+before_entry=$(loaded_by_setup "$BENCH_RUN/before-entry.log")
+wait "$holder"
+
+# What it loads in whole runs.
+WINEDEBUG=+pid,+loaddll bench_run "$exe" /silent 2>"$BENCH_RUN/silent.log"
+expect_exit 0 "the silent run installs"
+bench_run msiexec /x "$product_code" /qn
+WINEDEBUG=+pid,+loaddll bench_start "$exe" 2>"$BENCH_RUN/interactive.log"
+if _bench_boxes wait "$(_bench_hex "$dialog_caption")" 5000 >/dev/null 2>&1; then
+  bench_box_press "$dialog_caption" ok
+fi
+bench_wait
+expect_exit 0 "the interactive run installs"
+bench_run msiexec /x "$product_code" /qn
+after_entry=$(comm -23 <(cat <(loaded_by_setup "$BENCH_RUN/silent.log") \
+                             <(loaded_by_setup "$BENCH_RUN/interactive.log") | sort -u) \
+                       <(printf '%s\n' "$before_entry"))
+bench_log "loaded before the entry point: $(echo $before_entry)"
+bench_log "loaded after it: $(echo $after_entry)"
+expect_match "$(echo $after_entry)" '(^| )comctl32\.dll( |$)' "the common controls are loaded after the entry point"
+expect_match "$(echo $after_entry)" '(^| )msi\.dll( |$)' "msi.dll is loaded after the entry point"
+
+# Canaries under every one of those names, preferred by Wine as Windows would prefer them.
+overrides=
+for dll in $after_entry; do
+  cp "$canary" "$downloads/$dll"
+  overrides+="${dll%.dll}=n,b;"
+done
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}$overrides"
+
+rm -f "$markers"
+run_both "with canaries beside it"
+expect_eq "" "$(cat "$markers" 2>/dev/null)" "no planted DLL was loaded by the setup"
+
+# The same names loaded without the restriction do get the canaries.
+rm -f "$markers"
+# shellcheck disable=SC2086
+bench_run "$downloads/dll_search_probe.exe" load $after_entry
+expect_contains "$(cat "$markers" 2>/dev/null)" "comctl32.dll" "without the restriction the planted comctl32.dll is loaded"
+
+bench_done
