@@ -12,16 +12,16 @@
 namespace platform {
 
 // IUnknown::Release.
-void ReleaseComObject(void* object);
+void ReleaseTaskObject(void* object);
 
 template <typename Kind>
-struct ComObjectTraits {
+struct TaskObjectTraits {
   using Value = void*;
   static Value Invalid() { return nullptr; }
-  static void Close(Value object) { ReleaseComObject(object); }
+  static void Close(Value object) { ReleaseTaskObject(object); }
 };
 template <typename Kind>
-using ComObject = UniqueHandle<ComObjectTraits<Kind>>;
+using TaskObject = UniqueHandle<TaskObjectTraits<Kind>>;
 
 struct TaskServiceKind;
 struct TaskFolderKind;
@@ -36,18 +36,18 @@ struct ExecActionKind;
 struct PrincipalKind;
 struct RegisteredTaskKind;
 
-using TaskService = ComObject<TaskServiceKind>;
-using TaskFolder = ComObject<TaskFolderKind>;
-using TaskDefinition = ComObject<TaskDefinitionKind>;
-using RegistrationInfo = ComObject<RegistrationInfoKind>;
-using TriggerCollection = ComObject<TriggerCollectionKind>;
-using Trigger = ComObject<TriggerKind>;
-using TaskSettings = ComObject<TaskSettingsKind>;
-using ActionCollection = ComObject<ActionCollectionKind>;
-using Action = ComObject<ActionKind>;
-using ExecAction = ComObject<ExecActionKind>;
-using Principal = ComObject<PrincipalKind>;
-using RegisteredTask = ComObject<RegisteredTaskKind>;
+using TaskService = TaskObject<TaskServiceKind>;
+using TaskFolder = TaskObject<TaskFolderKind>;
+using TaskDefinition = TaskObject<TaskDefinitionKind>;
+using RegistrationInfo = TaskObject<RegistrationInfoKind>;
+using TriggerCollection = TaskObject<TriggerCollectionKind>;
+using Trigger = TaskObject<TriggerKind>;
+using TaskSettings = TaskObject<TaskSettingsKind>;
+using ActionCollection = TaskObject<ActionCollectionKind>;
+using Action = TaskObject<ActionKind>;
+using ExecAction = TaskObject<ExecActionKind>;
+using Principal = TaskObject<PrincipalKind>;
+using RegisteredTask = TaskObject<RegisteredTaskKind>;
 
 inline constexpr int kTaskTriggerRegistration = 7;
 inline constexpr int kTaskActionExec = 0;

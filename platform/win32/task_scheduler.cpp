@@ -49,14 +49,14 @@ VARIANT_BOOL ToVariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_F
 
 // Owners hold every object as its IUnknown, so that releasing needs no knowledge of its kind.
 template <typename Interface, typename Kind>
-Interface* As(const ComObject<Kind>& object) {
+Interface* As(const TaskObject<Kind>& object) {
   return static_cast<Interface*>(static_cast<IUnknown*>(object.get()));
 }
 
 // Calls `get(&raw)` and hands the object to `object` on success. A failed call owns nothing, so
 // whatever it left in `raw` is not touched; a success without an object counts as E_POINTER.
 template <typename Interface, typename Kind, typename Get>
-HResult Obtain(ComObject<Kind>& object, Get get) {
+HResult Obtain(TaskObject<Kind>& object, Get get) {
   Interface* raw = nullptr;
   const HRESULT result = get(&raw);
   if (FAILED(result)) return result;
@@ -67,7 +67,7 @@ HResult Obtain(ComObject<Kind>& object, Get get) {
 
 }  // namespace
 
-void ReleaseComObject(void* object) { static_cast<IUnknown*>(object)->Release(); }
+void ReleaseTaskObject(void* object) { static_cast<IUnknown*>(object)->Release(); }
 
 HResult CreateTaskService(TaskService& service) {
   return Obtain<ITaskService>(service, [](ITaskService** raw) {

@@ -321,8 +321,8 @@ TEST_F(InstallationRunTest, CancelledUpgradeOfVersion9OpensTheCancellationPage) 
   fakes::Installer().installResults = {0, 1602};
 
   EXPECT_EQ(Run(SetupOptions{}, ActionUpgradeMajor9), 1);
-  ASSERT_EQ(fakes::Shell().opened.size(), 1u);
-  EXPECT_NE(fakes::Shell().opened[0].file.find(u"/link/?target=cancelationduringupgrade&uninstalledversion=9&"),
+  ASSERT_EQ(fakes::OpenedPages().size(), 1u);
+  EXPECT_NE(fakes::OpenedPages()[0].file.find(u"/link/?target=cancelationduringupgrade&uninstalledversion=9&"),
             std::u16string::npos);
   const std::string main = fakes::CallsStartingWith("MsiInstallProductW").back();
   EXPECT_NE(main.find(" TRANSFORMS=:en-US QZUPGRADE=9|"), std::string::npos) << main;

@@ -19,6 +19,14 @@ const bool registered = RegisterReset([] {
 constexpr std::uintptr_t kFirstProcess = 0x9000;
 }  // namespace
 ShellWorld& Shell() { return world; }
+
+std::vector<ShellOpenCall> OpenedPages() {
+  std::vector<ShellOpenCall> pages;
+  for (const ShellOpenCall& call : world.opened) {
+    if (call.file.rfind(u"http", 0) == 0) pages.push_back(call);
+  }
+  return pages;
+}
 }  // namespace fakes
 
 namespace platform {

@@ -28,6 +28,8 @@ struct ShellWorld {
   std::vector<ShellOpenCall> started;
 };
 ShellWorld& Shell();
+// The web pages among `opened` (a shell restart may open Explorer there too).
+std::vector<ShellOpenCall> OpenedPages();
 
 // ShellExecuteW's result where no program is registered for the file (SE_ERR_NOASSOC).
 inline constexpr std::intptr_t kShellNoAssociation = 31;

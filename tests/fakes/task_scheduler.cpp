@@ -21,7 +21,7 @@ HResult Answer(const std::string& name, const std::string& arguments = {}) {
 }
 
 template <typename Kind>
-HResult HandOut(HResult result, const char* interfaceName, platform::ComObject<Kind>& object) {
+HResult HandOut(HResult result, const char* interfaceName, platform::TaskObject<Kind>& object) {
   if (result < 0) return result;
   void* address = reinterpret_cast<void*>(nextAddress += 0x10);
   world.liveObjects[address] = interfaceName;
@@ -42,7 +42,7 @@ using fakes::Answer;
 using fakes::HandOut;
 using fakes::Utf8;
 
-void ReleaseComObject(void* object) {
+void ReleaseTaskObject(void* object) {
   const auto found = fakes::world.liveObjects.find(object);
   if (found == fakes::world.liveObjects.end()) {
     ADD_FAILURE() << "released an object that is not alive";

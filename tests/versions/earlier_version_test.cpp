@@ -279,9 +279,9 @@ TEST_F(EarlierVersionTest, CancelledRemoval) {
     EXPECT_EQ(fakes::CallsStartingWith("OpenNamedService Orvex.UtilitiesSvc 0x14").size(), 1u);
     EXPECT_TRUE(fakes::Services().running);
     EXPECT_TRUE(fakes::Ui().boxes.empty());
-    ASSERT_EQ(fakes::Shell().opened.size(), c.link ? 1u : 0u);
+    ASSERT_EQ(fakes::OpenedPages().size(), c.link ? 1u : 0u);
     if (c.link) {
-      const std::u16string& url = fakes::Shell().opened[0].file;
+      const std::u16string url = fakes::OpenedPages()[0].file;
       EXPECT_NE(url.find(u"/link/?target=cancelationduringupgrade&qz_product="), std::u16string::npos) << fakes::Utf8(url);
       EXPECT_EQ(url.find(u"uninstalledversion"), std::u16string::npos);
       EXPECT_NE(url.find(u"&qz_lang=fr-FR&"), std::u16string::npos) << fakes::Utf8(url);
