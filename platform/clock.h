@@ -19,6 +19,6 @@ struct SystemTime {
   std::uint16_t milliseconds = 0;
 };
 // The current time in UTC (GetSystemTime).
-SystemTime CurrentUtcTime();
+[[nodiscard]] SystemTime CurrentUtcTime();
 
 }  // namespace platform

@@ -51,9 +51,10 @@ using ComObject = UniqueHandle<ComObjectTraits>;
 
 inline constexpr std::uint32_t kComServerAnyContext = 0x17;  // in-process, handler, local, remote
 // CoCreateInstance without an outer object; returns its result.
-HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context, ComObject& object);
+[[nodiscard]] HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context,
+                                      ComObject& object);
 // Calls the method at `slot` of the object's method table (QueryInterface is 0), one that takes
 // no arguments and returns an HRESULT.
-HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot);
+[[nodiscard]] HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot);
 
 }  // namespace platform

@@ -71,14 +71,15 @@ inline constexpr int kFolderAppData = 26;
 
 // GetWindowsDirectoryW into a buffer of `capacity` characters; returns the call's result (0 on
 // failure, the needed size when the buffer is too small). `path` is set only when the folder fit.
-std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path);
+[[nodiscard]] std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path);
 // SetCurrentDirectoryW: the process's current folder, for the rest of the process.
-bool SetCurrentFolder(const std::u16string& path);
+[[nodiscard]] bool SetCurrentFolder(const std::u16string& path);
 
 // GetPrivateProfileStringW into a buffer of `capacity` characters; returns the call's result (the
 // number of characters copied, at most capacity - 1).
-std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
-                                const std::u16string& defaultText, std::uint32_t capacity, std::u16string& text);
+[[nodiscard]] std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section,
+                                              const std::u16string& key, const std::u16string& defaultText,
+                                              std::uint32_t capacity, std::u16string& text);
 
 // Read-only mapping of a whole file: CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
 // CreateFileMappingW(PAGE_READONLY), MapViewOfFile(FILE_MAP_READ), VirtualQuery.

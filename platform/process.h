@@ -14,7 +14,7 @@ using InstanceHandle = void*;
 // From here on, DLLs the process loads by name come from the system folder only, not from the
 // program's folder or the current one (SetDefaultDllDirectories where the system has it, else
 // SetDllDirectoryW with an empty folder, else nothing). False when neither exists.
-bool RestrictDllSearchToSystemFolder();
+[[nodiscard]] bool RestrictDllSearchToSystemFolder();
 
 enum class MutexResult { Created, AlreadyExists, Failed };
 
@@ -35,7 +35,8 @@ void SetLastError(std::uint32_t error);
 // ExpandEnvironmentStringsW into a buffer of `capacity` characters. Returns the call's result: the
 // expanded text's length with its terminator, the size needed when it does not fit (`expanded`
 // is then left alone), 0 on failure.
-std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded);
+[[nodiscard]] std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity,
+                                                  std::u16string& expanded);
 
 struct TokenTraits {
   using Value = void*;
@@ -62,6 +63,6 @@ using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
 // The exit code a process that has not ended reports (STILL_ACTIVE).
 inline constexpr std::uint32_t kStillActive = 259;
 // GetExitCodeProcess.
-bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
+[[nodiscard]] bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
 
 }  // namespace platform

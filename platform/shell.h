@@ -18,7 +18,8 @@ inline constexpr int kSwShow = 5;
 // keeping the started process's handle (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT, 0x140).
 // True when the launch succeeded; `process` then owns the handle, which the system may leave
 // empty when no new process was started.
-bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
-                                int showCommand, ProcessHandle& process);
+[[nodiscard]] bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file,
+                                              const std::u16string& parameters, int showCommand,
+                                              ProcessHandle& process);
 
 }  // namespace platform

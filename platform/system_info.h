@@ -47,6 +47,6 @@ inline constexpr std::uint32_t kSessionUserName = 5;    // WTSUserName
 inline constexpr std::uint32_t kSessionDomainName = 7;  // WTSDomainName
 // WTSQuerySessionInformationW for the current session on the local server: the text up to its
 // terminator. False when the query fails or wtsapi32.dll cannot be loaded from the system folder.
-bool QuerySessionText(std::uint32_t infoClass, std::u16string& text);
+[[nodiscard]] bool QuerySessionText(std::uint32_t infoClass, std::u16string& text);
 
 }  // namespace platform

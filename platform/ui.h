@@ -24,9 +24,9 @@ void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags);
 // A top-level window; opaque outside the Windows adapters.
 using WindowHandle = void*;
 // FindWindowW by class name, any title; null when there is none.
-WindowHandle FindWindowOfClass(const std::u16string& className);
+[[nodiscard]] WindowHandle FindWindowOfClass(const std::u16string& className);
 // IsWindow: the handle still names a window.
-bool IsExistingWindow(WindowHandle window);
+[[nodiscard]] bool IsExistingWindow(WindowHandle window);
 
 // InitCommonControlsEx with the standard control classes.
 void InitCommonControlsStandard();
