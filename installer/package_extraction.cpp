@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <utility>
 
 #include "base/errors.h"
 #include "base/text_format.h"
@@ -11,8 +13,11 @@
 
 namespace {
 
+constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorGenFailure = 31;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
+// "The opened file is no longer valid": the file at the path is not the one just written.
+constexpr std::uint32_t kErrorFileInvalid = 1006;
 constexpr std::uint32_t kAttributesHiddenSystem = 0x2 | 0x4;
 constexpr int kNumberedAttempts = 100;
 constexpr std::uint32_t kTempPathCapacity = 260;
@@ -24,7 +29,41 @@ std::u16string ResourceNameOf(const PackageDescriptor& package) {
   return std::u16string(begin, std::find(begin, end, u'\0'));
 }
 
+// The written packages by path, each held open (others may read it, nobody may change or delete
+// it) until the process ends, so what Windows Installer reads is what was written.
+struct HeldPackage {
+  std::u16string resourceName;
+  platform::FileHandle file;
+};
+std::map<std::u16string, HeldPackage> heldPackages;
+
+// An existing extraction folder is used only when it is a folder of its own, not a link to
+// another place. The all-users one, where any user may create folders, only when SYSTEM, the
+// Administrators or this setup's own account own it (the last on systems where the creator owns
+// what an administrator made, as a setup run earlier did): another user may have made it
+// beforehand. It then gets the restricted access it is created with, and the Administrators as
+// owner.
+HResult UseExistingFolder(const std::u16string& path, bool perUser) {
+  const platform::FileHandle folder = platform::OpenFolderForSecurity(path);
+  if (!folder) return HResultFromLastError(HResultFromWin32(kErrorGenFailure));
+  platform::FolderFacts facts;
+  if (!platform::QueryFolderFacts(folder, facts)) return HResultFromLastError(HResultFromWin32(kErrorGenFailure));
+  if (!facts.isDirectory || facts.isReparsePoint) return HResultFromWin32(kErrorAccessDenied);
+  if (perUser) return kSOk;
+  if (!facts.ownedBySystemOrAdministrators && !facts.ownedByThisUser) return HResultFromWin32(kErrorAccessDenied);
+  if (!platform::RestrictFolder(folder, !facts.ownedBySystemOrAdministrators)) {
+    return HResultFromLastError(HResultFromWin32(kErrorGenFailure));
+  }
+  return kSOk;
+}
+
 }  // namespace
+
+void ResetHeldPackagesForTesting() {
+  // The world of the test that held them is gone already: the handles are forgotten, not closed.
+  for (auto& entry : heldPackages) (void)entry.second.file.release();
+  heldPackages.clear();
+}
 
 HResult FindPackageResource(const std::u16string& resourceName, const std::uint8_t*& data, std::uint32_t& size) {
   platform::ResourceBytes resource;
@@ -41,15 +80,26 @@ HResult ResExportToFile(const std::u16string& path, const std::u16string& resour
   const HResult found = FindPackageResource(resourceName, data, size);
   if (found < 0) return found;
 
+  // Written there by this process and held since: it is still exactly these bytes.
+  const auto held = heldPackages.find(path);
+  if (held != heldPackages.end() && held->second.resourceName == resourceName) return kSOk;
+
   platform::FileHandle file = platform::CreateFileForWriting(path);
   if (!file) return HResultFromLastError();
-  if (!platform::WriteToFile(file, data, size)) {
+  platform::FileIdentity written;
+  if (!platform::WriteToFile(file, data, size) || !platform::QueryFileIdentity(file, written)) {
     const HResult failure = HResultFromLastError();
     file.reset();
-    // The write's failure is what counts; a part left behind is overwritten by the next write.
-    (void)platform::DeleteFileAt(path);
+    (void)platform::DeleteFileAt(path);  // the failure above is what counts
     return failure;
   }
+  file.reset();
+  platform::FileHandle holding = platform::OpenFileForHolding(path);
+  if (!holding) return HResultFromLastError();
+  platform::FileIdentity reopened;
+  if (!platform::QueryFileIdentity(holding, reopened)) return HResultFromLastError();
+  if (!(reopened == written)) return HResultFromWin32(kErrorFileInvalid);
+  heldPackages[path] = HeldPackage{resourceName, std::move(holding)};
   return kSOk;
 }
 
@@ -63,8 +113,10 @@ HResult GetExtractionFolder(bool perUser, std::u16string& folder) {
   if (path.empty() || path.back() != u'\\') path += u'\\';
   path += kInstallerProductCode;
   path += u'\\';
-  if (!platform::CreateFolder(path) && platform::LastError() != kErrorAlreadyExists) {
-    return HResultFromLastError(HResultFromWin32(kErrorGenFailure));
+  if (!platform::CreateFolder(path, !perUser)) {
+    if (platform::LastError() != kErrorAlreadyExists) return HResultFromLastError(HResultFromWin32(kErrorGenFailure));
+    const HResult usable = UseExistingFolder(path, perUser);
+    if (usable < 0) return usable;
   }
   // Hiding the folder is a courtesy: it serves as well when it stays visible.
   (void)platform::SetFileAttributesAt(path, kAttributesHiddenSystem);
@@ -114,8 +166,10 @@ std::u16string ExtractLanguagePack(const std::u16string& resourceName) {
   if (length == 0 || length > kTempPathCapacity) ReportFatalError(kEFail, u"ExtractMsi2");
 
   // Unique number 0: the system picks the name and creates the empty file, so the name is ours.
+  // The package is then written as a new file under that name.
   std::u16string path;
   if (platform::CreateTempFileName(folder, kTempFilePrefix, 0, path) == 0) ReportFatalError(kEFail, u"ExtractMsi2");
+  (void)platform::DeleteFileAt(path);  // a failure shows when the file is created
 
   const HResult result = ResExportToFile(path, resourceName);
   if (result < 0) ReportFatalError(result, u"ResExportToFile");

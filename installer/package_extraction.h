@@ -23,17 +23,27 @@ inline constexpr PackageDescriptor kMainPackage = {
 // return the last error as a failure; `data` and `size` are only set on success.
 HResult FindPackageResource(const std::u16string& resourceName, const std::uint8_t*& data, std::uint32_t& size);
 
-// Writes the resource to `path` (created anew, truncating a file there) in one write. A failed
-// write deletes the partial file.
+// Writes the resource to `path` in one write, as a new file (anything already at the name, a
+// link included, makes it fail: nothing is removed or followed), then holds it open against
+// changes and deletion until the process ends. When this process wrote the same resource there
+// before, the held file is used as it is. A failed write deletes the partial file; a file that is
+// no longer the one written when it is opened again fails with error 1006.
 HResult ResExportToFile(const std::u16string& path, const std::u16string& resourceName);
 
 // Creates (or keeps) the hidden, system-attributed folder named after the product code under the
 // all-users or, with `perUser`, the user's application data folder. The path ends in a backslash.
+// The all-users folder is created with restricted access; an existing one is used only when
+// SYSTEM or the Administrators own it, and gets that access again. A file or a reparse point
+// where the folder should be fails with access denied (5).
 HResult GetExtractionFolder(bool perUser, std::u16string& folder);
 
-// Writes the package into the extraction folder as its base name plus ".msi"; when that fails,
-// tries up to 100 names numbered from the tick count. `path` is only set on success.
+// Writes the package into the extraction folder as its base name plus ".msi"; when that fails
+// (a file left by an earlier run, or anything else at the name), tries up to 100 names numbered
+// from the tick count. `path` is only set on success.
 HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path);
+
+// Lets go of every held package (tests start as a fresh process would).
+void ResetHeldPackagesForTesting();
 
 // Writes the main package to its fixed file and returns the path; failures are fatal.
 std::u16string ExtractMainPackage();

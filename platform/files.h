@@ -49,8 +49,22 @@ struct ResourceName {
 };
 [[nodiscard]] std::vector<ResourceName> EnumerateRcdataNames();
 
-// CreateFileW(GENERIC_WRITE, no sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL).
+// A new file at `path`, for writing, that others may only read. Fails (file exists, 80) when
+// anything stands at the name, a link included, which is neither removed nor followed; a handle
+// to anything but a plain file with one name is refused.
 [[nodiscard]] FileHandle CreateFileForWriting(const std::u16string& path);
+
+// Which file a handle refers to: the volume and the file's number on it.
+struct FileIdentity {
+  std::uint32_t volume = 0;
+  std::uint64_t index = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+[[nodiscard]] bool QueryFileIdentity(const FileHandle& file, FileIdentity& identity);
+
+// Opens an existing plain file for reading while denying everyone else writing and deleting it,
+// for as long as the handle stays open. A reparse point is not followed but refused.
+[[nodiscard]] FileHandle OpenFileForHolding(const std::u16string& path);
 // One WriteFile call for the whole buffer.
 [[nodiscard]] bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size);
 [[nodiscard]] bool DeleteFileAt(const std::u16string& path);
@@ -59,7 +73,27 @@ inline constexpr int kFolderCommonAppData = 35;
 inline constexpr int kFolderAppData = 26;
 // SHGetFolderPathW for the current path of a special folder; returns its result code.
 [[nodiscard]] std::int32_t GetSpecialFolderPath(int folder, std::u16string& path);
-[[nodiscard]] bool CreateFolder(const std::u16string& path);
+// CreateDirectoryW. A `restricted` folder gets a protected DACL: full control for SYSTEM and the
+// Administrators, read and execute for Users, passed on to what is created inside and nothing
+// inherited from the parent folder.
+[[nodiscard]] bool CreateFolder(const std::u16string& path, bool restricted = false);
+
+// What decides whether an existing folder may be used.
+struct FolderFacts {
+  bool isDirectory = false;
+  bool isReparsePoint = false;
+  bool ownedBySystemOrAdministrators = false;
+  // Owned by the account this process runs as (new folders get it as owner on systems where the
+  // creator, not the Administrators group, owns what an administrator makes).
+  bool ownedByThisUser = false;
+};
+// Opens an existing folder itself (never what a reparse point names) to read its facts and to
+// restrict it through the same handle, so the checked folder is the one changed.
+[[nodiscard]] FileHandle OpenFolderForSecurity(const std::u16string& path);
+[[nodiscard]] bool QueryFolderFacts(const FileHandle& folder, FolderFacts& facts);
+// Replaces the folder's DACL by the protected one of a restricted CreateFolder and, with
+// `giveToAdministrators`, makes the Administrators its owner.
+[[nodiscard]] bool RestrictFolder(const FileHandle& folder, bool giveToAdministrators);
 [[nodiscard]] bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes);
 
 // GetTempPathW into a buffer of `capacity` characters; returns the call's result (0 on failure,

@@ -1,17 +1,149 @@
 #include "platform/files.h"
 
 #include <windows.h>
+#include <accctrl.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
+#include <cwchar>
 #include <vector>
 
+#include "platform/win32/owners.h"
 #include "platform/win32/text.h"
 
 namespace platform {
+namespace {
+
+// Full control for SYSTEM and the Administrators, read and execute for Users, inherited by files
+// and folders inside; "P" protects it from what the parent folder passes on.
+constexpr wchar_t kRestrictedFolderDacl[] =
+    L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+// The restricted folder's security descriptor, in a LocalAlloc block.
+win32::LocalMemory RestrictedDescriptor() {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kRestrictedFolderDacl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+    return win32::LocalMemory();
+  }
+  return win32::LocalMemory(descriptor);
+}
+
+bool IsPlainFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file, &information)) return false;
+  return (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+         information.nNumberOfLinks == 1;
+}
+
+// A SID of the NT authority, freed with FreeSid.
+struct SidTraits {
+  using Value = PSID;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value sid) { ::FreeSid(sid); }
+};
+using Sid = UniqueHandle<SidTraits>;
+
+Sid WellKnownSid(DWORD subAuthority0, DWORD subAuthority1, BYTE count) {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID known = nullptr;
+  if (!::AllocateAndInitializeSid(&nt, count, subAuthority0, subAuthority1, 0, 0, 0, 0, 0, 0, &known)) return Sid();
+  return Sid(known);
+}
+
+Sid Administrators() { return WellKnownSid(SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 2); }
+
+bool EqualsSid(PSID sid, const Sid& other) { return other && ::EqualSid(sid, other.get()) != FALSE; }
+
+// Whether `sid` is the user account of this process's token.
+bool IsThisUser(PSID sid) {
+  HANDLE raw = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  const win32::KernelHandle token(raw);
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  if (size == 0) return false;
+  std::vector<std::uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return false;
+  return ::EqualSid(sid, reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid) != FALSE;
+}
+
+}  // namespace
 
 FileHandle CreateFileForWriting(const std::u16string& path) {
-  return FileHandle(
-      ::CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Nothing at the name is removed or followed: CREATE_NEW fails on anything there, a link
+  // included (some systems' deletion by name follows links; this never needs one).
+  FileHandle file(::CreateFileW(Wide(path), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file && !IsPlainFile(file.get())) {
+    file.reset();
+    ::SetLastError(ERROR_ACCESS_DENIED);
+  }
+  return file;
+}
+
+bool QueryFileIdentity(const FileHandle& file, FileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file.get(), &information)) return false;
+  identity.volume = information.dwVolumeSerialNumber;
+  identity.index = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+  return true;
+}
+
+FileHandle OpenFileForHolding(const std::u16string& path) {
+  FileHandle file(::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file && !IsPlainFile(file.get())) {
+    file.reset();
+    ::SetLastError(ERROR_ACCESS_DENIED);
+  }
+  return file;
+}
+
+FileHandle OpenFolderForSecurity(const std::u16string& path) {
+  return FileHandle(::CreateFileW(Wide(path), READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+bool QueryFolderFacts(const FileHandle& folder, FolderFacts& facts) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(folder.get(), &information)) return false;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD status = ::GetSecurityInfo(folder.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                         nullptr, nullptr, &descriptor);
+  if (status != ERROR_SUCCESS) {
+    ::SetLastError(status);
+    return false;
+  }
+  win32::LocalMemory descriptorOwner(descriptor);
+  facts.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  facts.isReparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  facts.ownedBySystemOrAdministrators =
+      owner != nullptr &&
+      (EqualsSid(owner, WellKnownSid(SECURITY_LOCAL_SYSTEM_RID, 0, 1)) || EqualsSid(owner, Administrators()));
+  facts.ownedByThisUser = owner != nullptr && IsThisUser(owner);
+  return true;
+}
+
+bool RestrictFolder(const FileHandle& folder, bool giveToAdministrators) {
+  const win32::LocalMemory descriptor = RestrictedDescriptor();
+  if (!descriptor) return false;
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!::GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted)) return false;
+  const Sid administrators = giveToAdministrators ? Administrators() : Sid();
+  if (giveToAdministrators && !administrators) return false;
+  SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  if (giveToAdministrators) what |= OWNER_SECURITY_INFORMATION;
+  const DWORD status =
+      ::SetSecurityInfo(folder.get(), SE_FILE_OBJECT, what, administrators.get(), nullptr, dacl, nullptr);
+  if (status == ERROR_SUCCESS) return true;
+  ::SetLastError(status);
+  return false;
 }
 
 bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size) {
@@ -33,7 +165,13 @@ std::int32_t GetSpecialFolderPath(int folder, std::u16string& path) {
   return result;
 }
 
-bool CreateFolder(const std::u16string& path) { return ::CreateDirectoryW(Wide(path), nullptr) != FALSE; }
+bool CreateFolder(const std::u16string& path, bool restricted) {
+  if (!restricted) return ::CreateDirectoryW(Wide(path), nullptr) != FALSE;
+  const win32::LocalMemory descriptor = RestrictedDescriptor();
+  if (!descriptor) return false;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+  return ::CreateDirectoryW(Wide(path), &attributes) != FALSE;
+}
 
 std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
                                 const std::u16string& defaultText, std::uint32_t capacity, std::u16string& text) {
@@ -66,9 +204,16 @@ bool SetCurrentFolder(const std::u16string& path) { return ::SetCurrentDirectory
 
 std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
                                  std::u16string& path) {
-  wchar_t buffer[MAX_PATH] = {};
+  // Some systems leave the name unterminated when the folder is too long for it (seen with a
+  // 254-character folder): the extra character and the length check refuse that name.
+  wchar_t buffer[MAX_PATH + 1] = {};
   const UINT result = ::GetTempFileNameW(Wide(folder), Wide(prefix), unique, buffer);
-  if (result != 0) path = FromWide(buffer);
+  if (result == 0) return 0;
+  if (std::wcslen(buffer) >= MAX_PATH) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+  }
+  path = FromWide(buffer);
   return result;
 }
 

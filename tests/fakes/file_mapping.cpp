@@ -90,6 +90,12 @@ std::vector<std::uint8_t> ShippedProgramImage() {
   return TaggedImage(kDefaultAffiliateTag);
 }
 
+namespace {
+bool (*foreignFileCloser)(void*) = nullptr;
+}  // namespace
+
+void SetForeignFileCloser(bool (*closer)(void* handle)) { foreignFileCloser = closer; }
+
 std::size_t OpenMappingObjects() { return openFiles.size() + mappings.size() + views.size(); }
 
 }  // namespace fakes
@@ -97,6 +103,7 @@ std::size_t OpenMappingObjects() { return openFiles.size() + mappings.size() + v
 namespace platform {
 
 void FileHandleTraits::Close(Value file) {
+  if (fakes::foreignFileCloser != nullptr && fakes::foreignFileCloser(file)) return;
   auto* open = static_cast<fakes::OpenFile*>(file);
   if (fakes::openFiles.erase(open) == 0) return;
   fakes::Record("CloseHandle file");

@@ -37,4 +37,8 @@ std::vector<std::uint8_t> ShippedProgramImage();
 // other fakes hand out are not counted, and closing one of them here does nothing.
 std::size_t OpenMappingObjects();
 
+// Lets another fake close the file handles it hands out: `closer` answers true for a handle of
+// its own. Without one, closing such a handle does nothing.
+void SetForeignFileCloser(bool (*closer)(void* handle));
+
 }  // namespace fakes

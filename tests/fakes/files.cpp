@@ -3,20 +3,34 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tests/fakes/file_mapping.h"
 #include "tests/fakes/process.h"
 #include "tests/fakes/world.h"
 
 namespace fakes {
 namespace {
 
-FilesWorld world;
+// Never destroyed: packages the program holds open are let go at exit, after the statics here.
+FilesWorld& world = *new FilesWorld;
 const bool registered = RegisterReset([] { world = FilesWorld{}; });
+const bool closerSet = (SetForeignFileCloser(&CloseFilesHandle), true);
 
 constexpr std::uint32_t kFileNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
 constexpr std::uint32_t kInvalidHandle = 6;
 constexpr std::uint32_t kAlreadyExists = 183;
+constexpr std::uint32_t kSharingViolation = 32;
+constexpr std::uint32_t kFileExists = 80;
 constexpr std::uintptr_t kFirstHandle = 0x1000;
+constexpr std::uintptr_t kFirstHeldHandle = 0x2000;
+constexpr std::uintptr_t kFirstFolderHandle = 0x3000;
+
+bool IsHeld(const std::u16string& path) {
+  for (std::size_t index : world.heldOpen) {
+    if (world.held[index] == path) return true;
+  }
+  return false;
+}
 
 void SetLastError(std::uint32_t error) { Process().lastError = error; }
 
@@ -43,6 +57,14 @@ std::string Hex(std::uint32_t value) {
 
 FilesWorld& Files() { return world; }
 
+bool CloseFilesHandle(void* handle) {
+  const auto value = reinterpret_cast<std::uintptr_t>(handle);
+  if (value < kFirstHeldHandle || value >= kFirstHeldHandle + world.held.size()) return false;
+  // Not recorded: held packages may be let go at exit, after the call log is gone.
+  world.heldOpen.erase(value - kFirstHeldHandle);
+  return true;
+}
+
 void AddSpecialFolder(int folder, const std::u16string& path) {
   world.specialFolders[folder] = path;
   world.folders.insert(WithoutTrailingBackslash(path));
@@ -60,15 +82,22 @@ FileHandle CreateFileForWriting(const std::u16string& path) {
     fakes::SetLastError(locked->second);
     return FileHandle();
   }
+  if (fakes::IsHeld(path)) {
+    fakes::SetLastError(fakes::kSharingViolation);
+    return FileHandle();
+  }
   if (!fakes::FolderExists(fakes::ParentOf(path))) {
     fakes::SetLastError(fakes::kPathNotFound);
     return FileHandle();
   }
-  // CREATE_ALWAYS truncates an existing file and reports that it existed.
-  const bool existed = world.files.count(path) != 0;
+  if (world.files.count(path) != 0) {
+    fakes::SetLastError(fakes::kFileExists);
+    return FileHandle();
+  }
   world.files[path].clear();
   world.attributes.erase(path);
-  fakes::SetLastError(existed ? fakes::kAlreadyExists : 0);
+  world.identities[path] = world.nextIdentity++;
+  fakes::SetLastError(0);
   world.openedForWriting.push_back(path);
   return FileHandle(reinterpret_cast<void*>(fakes::kFirstHandle + world.openedForWriting.size() - 1));
 }
@@ -95,12 +124,85 @@ bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t
   return true;
 }
 
+bool QueryFileIdentity(const FileHandle& file, FileIdentity& identity) {
+  fakes::FilesWorld& world = fakes::Files();
+  const auto value = reinterpret_cast<std::uintptr_t>(file.get());
+  const std::u16string* path = nullptr;
+  if (value >= fakes::kFirstHandle && value < fakes::kFirstHandle + world.openedForWriting.size()) {
+    path = &world.openedForWriting[value - fakes::kFirstHandle];
+  } else if (value >= fakes::kFirstHeldHandle && value < fakes::kFirstHeldHandle + world.held.size()) {
+    path = &world.held[value - fakes::kFirstHeldHandle];
+  }
+  if (path == nullptr) {
+    fakes::SetLastError(fakes::kInvalidHandle);
+    return false;
+  }
+  identity = FileIdentity{1, world.identities[*path]};
+  return true;
+}
+
+FileHandle OpenFileForHolding(const std::u16string& path) {
+  fakes::Record("OpenFileForHolding " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  if (world.files.count(path) == 0) {
+    fakes::SetLastError(fakes::kFileNotFound);
+    return FileHandle();
+  }
+  if (world.swappedBeforeHolding.count(path) != 0) world.identities[path] = world.nextIdentity++;
+  world.held.push_back(path);
+  world.heldOpen.insert(world.held.size() - 1);
+  return FileHandle(reinterpret_cast<void*>(fakes::kFirstHeldHandle + world.held.size() - 1));
+}
+
+FileHandle OpenFolderForSecurity(const std::u16string& path) {
+  fakes::Record("OpenFolderForSecurity " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  const std::u16string folder = fakes::WithoutTrailingBackslash(path);
+  if (world.folders.count(folder) == 0 && world.files.count(folder) == 0) {
+    fakes::SetLastError(fakes::kFileNotFound);
+    return FileHandle();
+  }
+  world.openedFolders.push_back(folder);
+  return FileHandle(reinterpret_cast<void*>(fakes::kFirstFolderHandle + world.openedFolders.size() - 1));
+}
+
+bool QueryFolderFacts(const FileHandle& handle, FolderFacts& facts) {
+  const fakes::FilesWorld& world = fakes::Files();
+  const auto index = reinterpret_cast<std::uintptr_t>(handle.get()) - fakes::kFirstFolderHandle;
+  if (index >= world.openedFolders.size()) {
+    fakes::SetLastError(fakes::kInvalidHandle);
+    return false;
+  }
+  const std::u16string& folder = world.openedFolders[index];
+  const auto scripted = world.folderFacts.find(folder);
+  facts = scripted != world.folderFacts.end() ? scripted->second
+                                              : FolderFacts{world.folders.count(folder) != 0, false, true, false};
+  return true;
+}
+
+bool RestrictFolder(const FileHandle& handle, bool giveToAdministrators) {
+  fakes::FilesWorld& world = fakes::Files();
+  const auto index = reinterpret_cast<std::uintptr_t>(handle.get()) - fakes::kFirstFolderHandle;
+  if (index >= world.openedFolders.size()) {
+    fakes::SetLastError(fakes::kInvalidHandle);
+    return false;
+  }
+  fakes::Record("RestrictFolder " + fakes::Utf8(world.openedFolders[index]) +
+                (giveToAdministrators ? " to Administrators" : ""));
+  world.restrictedFolders.insert(world.openedFolders[index]);
+  return true;
+}
+
 bool DeleteFileAt(const std::u16string& path) {
   fakes::Record("DeleteFileAt " + fakes::Utf8(path));
   fakes::FilesWorld& world = fakes::Files();
   const auto locked = world.lockedFiles.find(path);
   if (locked != world.lockedFiles.end()) {
     fakes::SetLastError(locked->second);
+    return false;
+  }
+  if (fakes::IsHeld(path)) {
+    fakes::SetLastError(fakes::kSharingViolation);
     return false;
   }
   if (world.files.count(path) == 0) {
@@ -125,8 +227,8 @@ std::int32_t GetSpecialFolderPath(int folder, std::u16string& path) {
   return 0;
 }
 
-bool CreateFolder(const std::u16string& path) {
-  fakes::Record("CreateFolder " + fakes::Utf8(path));
+bool CreateFolder(const std::u16string& path, bool restricted) {
+  fakes::Record("CreateFolder " + fakes::Utf8(path) + (restricted ? " restricted" : ""));
   fakes::FilesWorld& world = fakes::Files();
   const std::u16string folder = fakes::WithoutTrailingBackslash(path);
   const auto refused = world.folderCreateErrors.find(folder);
@@ -143,6 +245,7 @@ bool CreateFolder(const std::u16string& path) {
     return false;
   }
   world.folders.insert(folder);
+  if (restricted) world.restrictedFolders.insert(folder);
   return true;
 }
 

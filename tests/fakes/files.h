@@ -63,8 +63,27 @@ struct FilesWorld {
 
   // Paths of the files opened for writing; a handle's value is 0x1000 plus its index here.
   std::vector<std::u16string> openedForWriting;
+  // Files held open by OpenFileForHolding (handle 0x2000 plus the index) and which are still open.
+  // Nobody else may create or delete a held file (sharing violation, 32).
+  std::vector<std::u16string> held;
+  std::set<std::size_t> heldOpen;
+  // Each new file gets a new identity; a file listed here is swapped for another one right before
+  // it is opened for holding.
+  std::map<std::u16string, std::uint64_t> identities;
+  std::uint64_t nextIdentity = 1;
+  std::set<std::u16string> swappedBeforeHolding;
+
+  // Folders opened by OpenFolderForSecurity (handle 0x3000 plus the index), their facts where they
+  // differ from a plain folder owned by the Administrators, and the folders RestrictFolder changed
+  // or a restricted CreateFolder made.
+  std::vector<std::u16string> openedFolders;
+  std::map<std::u16string, platform::FolderFacts> folderFacts;
+  std::set<std::u16string> restrictedFolders;
 };
 FilesWorld& Files();
+
+// Called by the file handle owner: lets go of a held file.
+bool CloseFilesHandle(void* handle);
 
 // Adds a special folder (which then exists) under its number.
 void AddSpecialFolder(int folder, const std::u16string& path);

@@ -1,6 +1,7 @@
 // The program's own process-wide values return to their start values with the rest of the world,
 // so every test starts as a freshly started process would.
 #include "i18n/language_packs.h"
+#include "installer/package_extraction.h"
 #include "tag/affiliate_configuration.h"
 #include "tests/fakes/world.h"
 #include "ui/language_dialog.h"
@@ -9,6 +10,7 @@
 namespace {
 const bool registered = fakes::RegisterReset([] {
   ResetLanguagePacksForTesting();
+  ResetHeldPackagesForTesting();
   ResetLanguageDialogForTesting();
   ResetInstalledProductForTesting();
   ResetAffiliatePropertiesForTesting();

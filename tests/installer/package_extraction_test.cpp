@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
+#include "platform/process.h"
 #include "tests/fakes/files.h"
 #include "tests/fakes/process.h"
 #include "tests/fakes/resources.h"
@@ -81,7 +83,7 @@ TEST_F(PackageExtractionTest, MainPackageLandsInTheHiddenSystemFolderUnderCommon
   EXPECT_EQ(fakes::Files().attributes.at(WithoutSlash(kCommonFolder)), 6u);
   EXPECT_EQ(FileCalls(), (std::vector<std::string>{
                              "GetSpecialFolderPath 35",
-                             "CreateFolder " + fakes::Utf8(kCommonFolder),
+                             "CreateFolder " + fakes::Utf8(kCommonFolder) + " restricted",
                              "SetFileAttributesAt " + fakes::Utf8(kCommonFolder) + " 6",
                              "LoadRcdataResource MSI",
                              "CreateFileForWriting " + fakes::Utf8(kMainFile),
@@ -92,18 +94,16 @@ TEST_F(PackageExtractionTest, MainPackageLandsInTheHiddenSystemFolderUnderCommon
   EXPECT_TRUE(fakes::Ui().boxes.empty());
 }
 
-TEST_F(PackageExtractionTest, SecondExtractionRewritesTheSameFileAndHidesTheFolderAgain) {
-  EXPECT_EQ(ExtractMainPackage(), kMainFile);
-  // Someone made the folder visible and left a longer file in its place.
-  fakes::Files().attributes.erase(WithoutSlash(kCommonFolder));
+TEST_F(PackageExtractionTest, AFileAlreadyAtTheNameIsLeftAloneAndTheFolderHiddenAgain) {
+  // Left by an earlier run or planted: whatever it is, it is not overwritten, followed or removed.
+  fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
   fakes::Files().files[kMainFile] = std::vector<std::uint8_t>(100, 'x');
-  fakes::Calls().clear();
+  fakes::Process().tickCount = 77;
 
-  EXPECT_EQ(ExtractMainPackage(), kMainFile);
-  EXPECT_EQ(fakes::Files().files.at(kMainFile), mainBytes);
+  EXPECT_EQ(ExtractMainPackage(), kCommonFolder + kBaseName + u"_77.msi");
+  EXPECT_EQ(fakes::Files().files.at(kMainFile), std::vector<std::uint8_t>(100, 'x'));
   EXPECT_EQ(fakes::Files().attributes.at(WithoutSlash(kCommonFolder)), 6u);
-  EXPECT_EQ(fakes::CallsStartingWith("SetFileAttributesAt").size(), 1u);
-  EXPECT_EQ(CreatedFiles(), std::vector<std::u16string>{kMainFile});
+  EXPECT_TRUE(fakes::CallsStartingWith("DeleteFileAt").empty());
 }
 
 TEST_F(PackageExtractionTest, FolderPathGetsExactlyOneBackslashBeforeAndAfterTheFolderName) {
@@ -139,10 +139,27 @@ TEST_F(PackageExtractionTest, PerUserFolderTakesOverWhenTheCommonOneIsUnusable) 
        {fakes::Utf8(kUserFolder)}},
       {"extraction folder refused",
        [] { fakes::Files().folderCreateErrors[WithoutSlash(kCommonFolder)] = 5; },
-       {fakes::Utf8(kCommonFolder), fakes::Utf8(kUserFolder)}},
+       {fakes::Utf8(kCommonFolder) + " restricted", fakes::Utf8(kUserFolder)}},
       {"parent folder missing",
        [] { fakes::Files().folders.erase(fakes::kCommonAppDataFolder); },
-       {fakes::Utf8(kCommonFolder), fakes::Utf8(kUserFolder)}},
+       {fakes::Utf8(kCommonFolder) + " restricted", fakes::Utf8(kUserFolder)}},
+      // Made beforehand by someone who is not SYSTEM or an administrator, a link to another
+      // place, or a file: never used, and left as it is.
+      {"extraction folder owned by another user",
+       [] {
+         fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
+         fakes::Files().folderFacts[WithoutSlash(kCommonFolder)] = {true, false, false, false};
+       },
+       {fakes::Utf8(kCommonFolder) + " restricted", fakes::Utf8(kUserFolder)}},
+      {"extraction folder is a reparse point",
+       [] {
+         fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
+         fakes::Files().folderFacts[WithoutSlash(kCommonFolder)] = {true, true, true, false};
+       },
+       {fakes::Utf8(kCommonFolder) + " restricted", fakes::Utf8(kUserFolder)}},
+      {"a file where the extraction folder should be",
+       [] { fakes::Files().files[WithoutSlash(kCommonFolder)] = {}; },
+       {fakes::Utf8(kCommonFolder) + " restricted", fakes::Utf8(kUserFolder)}},
   };
   for (const auto& c : cases) {
     fakes::ResetWorld();
@@ -160,7 +177,62 @@ TEST_F(PackageExtractionTest, PerUserFolderTakesOverWhenTheCommonOneIsUnusable) 
     std::vector<std::string> created;
     for (const std::string& call : fakes::CallsStartingWith("CreateFolder ")) created.push_back(call.substr(13));
     EXPECT_EQ(created, c.foldersCreated) << c.name;
+    EXPECT_TRUE(fakes::CallsStartingWith("RestrictFolder").empty()) << c.name;
   }
+}
+
+TEST_F(PackageExtractionTest, AnExistingFolderIsUsedOnlyWhenItPassesTheChecks) {
+  // The all-users folder of an earlier run, owned by the Administrators, gets its access reset.
+  fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
+  EXPECT_EQ(ExtractMainPackage(), kMainFile);
+  EXPECT_EQ(fakes::CallsStartingWith("RestrictFolder"),
+            std::vector<std::string>{"RestrictFolder " + fakes::Utf8(WithoutSlash(kCommonFolder))});
+  // One that this setup's own account owns (made by an earlier run) is given to the Administrators.
+  fakes::Files().folderFacts[WithoutSlash(kCommonFolder)] = {true, false, false, true};
+  fakes::Calls().clear();
+  EXPECT_EQ(ExtractMainPackage(), kMainFile);
+  EXPECT_EQ(fakes::CallsStartingWith("RestrictFolder"),
+            std::vector<std::string>{"RestrictFolder " + fakes::Utf8(WithoutSlash(kCommonFolder)) +
+                                     " to Administrators"});
+
+  // A per-user folder is not reset (it is the user's own), but a link there is no more usable.
+  fakes::ResetWorld();
+  fakes::AddRcdata(u"MSI", mainBytes);
+  fakes::Files().folderCreateErrors[WithoutSlash(kCommonFolder)] = 5;
+  fakes::Files().folders.insert(WithoutSlash(kUserFolder));
+  fakes::Files().folderFacts[WithoutSlash(kUserFolder)] = {true, true, false, true};
+  std::u16string path;
+  EXPECT_EQ(ExtractMsi(kMainPackage, path), Win32(5));
+  EXPECT_TRUE(path.empty());
+  EXPECT_TRUE(fakes::CallsStartingWith("CreateFileForWriting").empty());
+  EXPECT_TRUE(fakes::CallsStartingWith("RestrictFolder").empty());
+}
+
+TEST_F(PackageExtractionTest, WrittenPackagesStayHeldAgainstChangesUntilTheProcessEnds) {
+  const std::u16string pack = ExtractLanguagePack(u"QZLANGPACK_EN_US");
+  EXPECT_EQ(ExtractMainPackage(), kMainFile);
+  const fakes::FilesWorld& files = fakes::Files();
+  ASSERT_EQ(files.held, (std::vector<std::u16string>{pack, kMainFile}));
+  EXPECT_EQ(files.heldOpen.size(), 2u);
+  // Nobody else may replace or delete them meanwhile.
+  EXPECT_FALSE(platform::CreateFileForWriting(kMainFile));
+  EXPECT_FALSE(platform::DeleteFileAt(pack));
+  EXPECT_EQ(platform::LastError(), 32u);
+
+  // Writing the main package again uses the file this process holds: it cannot have changed.
+  fakes::Calls().clear();
+  EXPECT_EQ(ExtractMainPackage(), kMainFile);
+  EXPECT_EQ(files.held.size(), 2u);
+  EXPECT_EQ(files.heldOpen.size(), 2u);
+  EXPECT_TRUE(fakes::CallsStartingWith("CreateFileForWriting").empty());
+  EXPECT_EQ(files.files.at(kMainFile), mainBytes);
+}
+
+TEST_F(PackageExtractionTest, AFileSwappedBetweenWritingAndHoldingIsRefused) {
+  const std::u16string path = TempFolder() + u"pack.msi";
+  fakes::Files().swappedBeforeHolding.insert(path);
+  EXPECT_EQ(ResExportToFile(path, u"MSI"), Win32(1006));
+  EXPECT_TRUE(fakes::Files().heldOpen.empty());
 }
 
 TEST_F(PackageExtractionTest, NoUsableFolderReturnsThePerUserFailureAndEndsTheProcess) {
@@ -342,6 +414,7 @@ TEST_F(PackageExtractionTest, LanguagePackLandsInANewTemporaryFile) {
   EXPECT_EQ(FileCalls(), (std::vector<std::string>{
                              "GetTempFolderPath 260",
                              "CreateTempFileName " + fakes::Utf8(TempFolder()) + " QZMSI 0",
+                             "DeleteFileAt " + fakes::Utf8(path),
                              "LoadRcdataResource QZLANGPACK_EN_US",
                              "CreateFileForWriting " + fakes::Utf8(path),
                              "WriteToFile " + fakes::Utf8(path) + " 7",
@@ -392,13 +465,13 @@ TEST_F(PackageExtractionTest, TemporaryFileNameFailureIsFatalWithEFail) {
   EXPECT_TRUE(fakes::CallsStartingWith("LoadRcdataResource").empty());
 }
 
-TEST_F(PackageExtractionTest, MissingPackIsFatalAndLeavesTheEmptyTemporaryFileBehind) {
+TEST_F(PackageExtractionTest, MissingPackIsFatalAndLeavesNoTemporaryFileBehind) {
   fakes::SystemInfo().messages[1814] = u"The specified resource name cannot be found in the image file.\r\n";
   EXPECT_EQ(ExitCodeOf([] { ExtractLanguagePack(u"QZLANGPACK_FR_FR"); }), 1814);
   ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
   EXPECT_EQ(fakes::Ui().boxes[0].text,
             u"ResExportToFileThe specified resource name cannot be found in the image file.\r\n");
-  EXPECT_EQ(fakes::Files().files.at(TempFolder() + u"QZM1A2B.tmp"), std::vector<std::uint8_t>{});
+  EXPECT_EQ(fakes::Files().files.count(TempFolder() + u"QZM1A2B.tmp"), 0u);
 }
 
 }  // namespace

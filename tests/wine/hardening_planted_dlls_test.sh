@@ -18,7 +18,7 @@
 # Windows those come from the KnownDLLs or the system folder before the program runs, and nothing
 # the program does could change it. Wine's own drivers (*.drv) have no Windows counterpart.
 #
-#   hardening_planted_dlls_test.sh SETUP CANARY_DLL DLL_SEARCH_PROBE
+#   hardening_planted_dlls_test.sh SETUP CANARY_DLL HARDENING_PROBE
 
 source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
 
@@ -33,7 +33,7 @@ bench_browser_recorder
 downloads=$BENCH_RUN/Downloads
 mkdir -p "$downloads"
 cp "$setup" "$downloads/OrvexUtilities2011Setup.exe"
-cp "$probe" "$downloads/dll_search_probe.exe"
+cp "$probe" "$downloads/hardening_probe.exe"
 exe=$downloads/OrvexUtilities2011Setup.exe
 markers=$BENCH_RUN/canary.log
 export ORVEX_CANARY_LOG
@@ -67,7 +67,7 @@ run_both() {
 }
 
 # What the loader brings in before the entry point: the setup ends at once behind the mutex.
-wine "$downloads/dll_search_probe.exe" hold 20 </dev/null >/dev/null 2>&1 &
+wine "$downloads/hardening_probe.exe" hold 20 </dev/null >/dev/null 2>&1 &
 holder=$!
 sleep 3
 WINEDEBUG=+pid,+loaddll bench_run "$exe" /silent 2>"$BENCH_RUN/before-entry.log"
@@ -109,7 +109,7 @@ expect_eq "" "$(cat "$markers" 2>/dev/null)" "no planted DLL was loaded by the s
 # The same names loaded without the restriction do get the canaries.
 rm -f "$markers"
 # shellcheck disable=SC2086
-bench_run "$downloads/dll_search_probe.exe" load $after_entry
+bench_run "$downloads/hardening_probe.exe" load $after_entry
 expect_contains "$(cat "$markers" 2>/dev/null)" "comctl32.dll" "without the restriction the planted comctl32.dll is loaded"
 
 bench_done

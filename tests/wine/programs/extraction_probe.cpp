@@ -6,6 +6,8 @@
 //   extraction_probe.exe REPORT pack NAME       ExtractLanguagePack of the resource NAME
 //   extraction_probe.exe REPORT attributes PATH the attributes of a file or folder
 //   extraction_probe.exe REPORT plain PATH      sets a file's or folder's attributes to normal
+//   extraction_probe.exe REPORT security PATH   the owner and DACL of a file or folder ("security=",
+//                                               in the system's descriptor language)
 //   extraction_probe.exe REPORT message NUMBER  the system's text for an error number, with "\r"
 //                                               and "\n" written as those two characters
 //
@@ -15,6 +17,8 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <string>
 
@@ -77,6 +81,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
       escaped += c == u'\r' ? L"\\r" : c == u'\n' ? L"\\n" : std::wstring(1, static_cast<wchar_t>(c));
     }
     Report(L"message=" + escaped);
+  } else if (command == L"security" && count == 4) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LPWSTR text = nullptr;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    if (GetNamedSecurityInfoW(arguments[3], SE_FILE_OBJECT, what, nullptr, nullptr, nullptr, nullptr,
+                              &descriptor) == ERROR_SUCCESS &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, what, &text, nullptr)) {
+      Report(std::wstring(L"security=") + text);
+    }
+    if (text != nullptr) LocalFree(text);
+    if (descriptor != nullptr) LocalFree(descriptor);
   } else if (command == L"attributes" && count == 4) {
     wchar_t hex[16] = {};
     wsprintfW(hex, L"%lx", GetFileAttributesW(arguments[3]));

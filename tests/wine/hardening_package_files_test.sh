@@ -1,0 +1,73 @@
+#!/bin/bash
+# The elevated setup writes its packages where others may have been first, and keeps them from
+# being changed before Windows Installer reads them:
+# - a symbolic link planted as the main package's file is neither followed nor removed: the file
+#   it points to stays as it was, and the run installs from a new file beside it;
+# - while the setup runs (here: waiting in the question about an installed older version, after
+#   the main package has been written) another program cannot open that file for writing;
+# - a temporary folder so long that the system cannot name a file in it ends the run with the
+#   "ExtractMsi2" error instead of a language pack file named from whatever followed the name.
+#
+#   hardening_package_files_test.sh SETUP HARDENING_PROBE OLDER_EDITION_MSI
+
+source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
+
+setup=$1
+probe=$2
+older_msi=$3
+folder="C:\\ProgramData\\$ORVEX_INSTALLER_PRODUCT_CODE"
+main_package="$folder\\{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
+
+bench_prefix --display
+bench_browser_recorder
+unix_folder="$BENCH_PREFIX/drive_c/ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE"
+unix_package="$unix_folder/{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
+installed() { bench_reg_query 'HKLM\Software\Orvex\Setup\QZV2011' '' >/dev/null; }
+
+# A link where the main package goes, pointing at a file the user cares about.
+victim="$BENCH_PREFIX/drive_c/users/Public/important.txt"
+mkdir -p "$(dirname "$victim")" "$unix_folder"
+printf 'do not overwrite\n' >"$victim"
+ln -s "$victim" "$unix_package"
+bench_run "$setup" /silent /language en-US
+expect_exit 0 "the run with a planted link installs"
+expect_eq "do not overwrite" "$(cat "$victim")" "the link's target is untouched"
+expect_eq "$victim" "$(readlink "$unix_package")" "the link is left as it was"
+numbered=("$unix_folder"/*_*.msi)
+if [[ -f ${numbered[0]} && ! -L ${numbered[0]} ]]; then
+  bench_pass "the package was written to a file of its own beside the link"
+else
+  bench_fail "the package was written to a file of its own beside the link" "$(ls -l "$unix_folder" 2>&1)"
+fi
+rm -f "$unix_package" "${numbered[@]}"
+installed
+expect_eq 0 $? "the product is installed"
+bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
+
+# An older version installed: the setup asks before anything else, with the package written.
+bench_run msiexec /i "$(bench_winpath "$older_msi")" /qn
+expect_exit 0 "the older edition is installed"
+bench_start "$setup"
+bench_box_wait "Orvex Utilities" 60
+wine "$probe" write "$main_package" </dev/null >/dev/null 2>&1
+BENCH_EXIT=$?
+expect_exit 32 "another program cannot open the written package for writing (sharing violation)"
+bench_box_press "Orvex Utilities" no
+bench_wait
+expect_exit 0 "No ends the run"
+bench_run "$probe" write "$main_package"
+expect_exit 0 "once the setup has ended the file can be opened again"
+bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
+
+# A temporary folder of 254 characters.
+long="C:\\$(printf 'T%.0s' $(seq 1 251))"
+mkdir -p "$BENCH_PREFIX/drive_c/$(printf 'T%.0s' $(seq 1 251))"
+bench_reg add 'HKCU\Environment' /v TMP /d "$long" /f
+bench_reg add 'HKCU\Environment' /v TEMP /d "$long" /f
+bench_start "$setup" /silent /language en-US
+expect_box Error "ExtractMsi216389" "the language pack cannot be named: the ExtractMsi2 error"
+bench_box_press Error ok
+bench_wait
+expect_exit 16389 "exit code of E_FAIL"
+
+bench_done

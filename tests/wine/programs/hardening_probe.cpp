@@ -1,0 +1,38 @@
+// Plays the other program in the hardening tests.
+//
+//   hardening_probe.exe hold SECONDS   holds the setup's mutex "Orvex2011Installer" for SECONDS, so
+//                                      a setup started meanwhile ends right after taking it
+//   hardening_probe.exe load NAME...   loads each NAME the default way (the program's folder
+//                                      first), as a program without the setup's restriction does
+//   hardening_probe.exe write PATH     opens an existing file for writing, sharing everything;
+//                                      the exit code is 0 or the error (32: sharing violation)
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (arguments == nullptr || count < 3) return 64;
+  const std::wstring mode = arguments[1];
+  int status = 64;
+  if (mode == L"hold") {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Orvex2011Installer");
+    Sleep(static_cast<DWORD>(_wtoi(arguments[2])) * 1000);
+    if (mutex != nullptr) CloseHandle(mutex);
+    status = 0;
+  } else if (mode == L"write") {
+    HANDLE file = CreateFileW(arguments[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    status = file == INVALID_HANDLE_VALUE ? static_cast<int>(GetLastError()) : 0;
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  } else if (mode == L"load") {
+    status = 0;
+    for (int i = 2; i < count; ++i) {
+      if (LoadLibraryW(arguments[i]) == nullptr) status = 1;
+    }
+  }
+  LocalFree(arguments);
+  return status;
+}
