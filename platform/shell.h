@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/process.h"
+#include "platform/ui.h"
 
 namespace platform {
 
@@ -12,6 +13,9 @@ inline constexpr int kSwShow = 5;
 // ShellExecuteW without an owner window; `verb` may be null for the default action. Returns the
 // call's result (greater than 32 on success).
 [[nodiscard]] std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file,
+                                      const std::u16string& parameters, int showCommand);
+// The same with an owner window for any message the system shows on the way.
+[[nodiscard]] std::intptr_t ShellOpen(WindowHandle owner, const char16_t* verb, const std::u16string& file,
                                       const std::u16string& parameters, int showCommand);
 
 // ShellExecuteExW without an owner window or working folder, waiting for the launch to finish and

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/win32/system_functions.h"
 #include "platform/win32/text.h"
 
 namespace platform {
@@ -24,11 +25,16 @@ bool IsUsable(FILE* stream) {
 
 }  // namespace
 
-bool AttachToParentConsole() { return ::AttachConsole(ATTACH_PARENT_PROCESS) != FALSE; }
+// Windows 2000 has no AttachConsole: there the setup gives no console answers.
+bool AttachToParentConsole() {
+  using Function = BOOL(WINAPI*)(DWORD);
+  const auto attachConsole = win32::SystemFunction<Function>(L"kernel32.dll", "AttachConsole");
+  if (attachConsole == nullptr) return false;
+  return attachConsole(ATTACH_PARENT_PROCESS) != FALSE;
+}
 
 void ReopenStandardOutputOnConsole() {
-  FILE* reopened = nullptr;
-  ::freopen_s(&reopened, "CON", "w", stdout);
+  ::_wfreopen(L"CON", L"w", stdout);
   if (IsUsable(stdout)) {
     consoleStream = stdout;
     return;

@@ -9,7 +9,12 @@ namespace platform {
 
 std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
                         int showCommand) {
-  const HINSTANCE result = ::ShellExecuteW(nullptr, verb != nullptr ? Wide(verb) : nullptr, Wide(file),
+  return ShellOpen(nullptr, verb, file, parameters, showCommand);
+}
+
+std::intptr_t ShellOpen(WindowHandle owner, const char16_t* verb, const std::u16string& file,
+                        const std::u16string& parameters, int showCommand) {
+  const HINSTANCE result = ::ShellExecuteW(static_cast<HWND>(owner), verb != nullptr ? Wide(verb) : nullptr, Wide(file),
                                            parameters.empty() ? nullptr : Wide(parameters), nullptr, showCommand);
   return reinterpret_cast<std::intptr_t>(result);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/owners.h"
+#include "platform/win32/system_functions.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 
@@ -47,9 +48,7 @@ VersionFacts QueryVersionFacts() {
 namespace {
 template <typename Function>
 Function Kernel32Function(const char* name) {
-  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  if (kernel == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+  return win32::SystemFunction<Function>(L"kernel32.dll", name);
 }
 }  // namespace
 

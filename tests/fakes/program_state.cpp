@@ -5,6 +5,7 @@
 #include "tag/affiliate_configuration.h"
 #include "tests/fakes/world.h"
 #include "ui/language_dialog.h"
+#include "ui/requirements_notice.h"
 #include "versions/installed_product.h"
 
 namespace {
@@ -14,5 +15,6 @@ const bool registered = fakes::RegisterReset([] {
   ResetLanguageDialogForTesting();
   ResetInstalledProductForTesting();
   ResetAffiliatePropertiesForTesting();
+  ResetRequirementsStatusForTesting();
 });
 }  // namespace

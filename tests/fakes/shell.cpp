@@ -5,6 +5,7 @@
 #include "platform/shell.h"
 #include "tests/fakes/files.h"
 #include "tests/fakes/process.h"
+#include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
 
 namespace fakes {
@@ -33,12 +34,18 @@ namespace platform {
 
 std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
                         int showCommand) {
+  return ShellOpen(nullptr, verb, file, parameters, showCommand);
+}
+
+std::intptr_t ShellOpen(WindowHandle owner, const char16_t* verb, const std::u16string& file,
+                        const std::u16string& parameters, int showCommand) {
   fakes::ShellWorld& world = fakes::Shell();
-  fakes::ShellOpenCall call{std::nullopt, file, parameters, showCommand};
+  fakes::ShellOpenCall call{std::nullopt, file, parameters, showCommand, owner};
   if (verb != nullptr) call.verb = std::u16string(verb);
   world.opened.push_back(call);
   fakes::Record("ShellOpen " + (verb != nullptr ? fakes::Utf8(verb) : std::string("<default>")) + " " +
-                fakes::Utf8(file) + " | " + fakes::Utf8(parameters) + " | " + std::to_string(showCommand));
+                fakes::Utf8(file) + " | " + fakes::Utf8(parameters) + " | " + std::to_string(showCommand) +
+                (owner != nullptr ? " | owner " + fakes::WindowName(owner) : std::string()));
   if (world.results.empty()) return world.defaultResult;
   const std::intptr_t result = world.results.front();
   world.results.pop_front();

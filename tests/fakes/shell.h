@@ -13,6 +13,7 @@ struct ShellOpenCall {
   std::u16string file;
   std::u16string parameters;
   int showCommand = 0;
+  void* owner = nullptr;
 };
 
 struct ShellWorld {

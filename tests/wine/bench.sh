@@ -723,6 +723,18 @@ bench_box_press() {
   return 1
 }
 
+# bench_box_help CAPTION: asks the box for help as the F1 key does, which
+# makes a box with a Help button send WM_HELP to its owner; returns at once,
+# the box stays open. Wine's message box ignores a click on its Help button
+# ("Help button not supported yet"); Windows treats both alike.
+bench_box_help() {
+  local error status=0
+  error=$(_bench_boxes help "$(_bench_hex "$1")" "$(_bench_box_ms)" 2>&1) || status=$?
+  ((status == 0)) && return 0
+  bench_fail "asking \"$1\" for help" "$error" "open windows:" "$(bench_boxes)"
+  return 1
+}
+
 # bench_no_box CAPTION SECONDS: checks that no window with that caption shows
 # up during SECONDS.
 bench_no_box() {
@@ -862,24 +874,30 @@ _bench_reg_string() {
   printf '"%s"' "${text//\"/\\\"}"
 }
 
-# bench_winver win2k|winxp|win2003|vista|win7|win8|win81|win10 | xpsp0..xpsp3
-# The names are Wine's (winxp is XP with Service Pack 3). xpsp0 to xpsp3 make
-# Windows XP with that service pack through the registry, in both views.
+# bench_winver win2k|winxp|win2003|vista|win7|win8|win81|win10 | xpsp0..xpsp3 | 2003sp0..2003sp2
+# The names are Wine's (winxp is XP with Service Pack 3, win2003 is Server 2003
+# with Service Pack 2). xpsp0 to xpsp3 make Windows XP (a workstation), 2003sp0
+# to 2003sp2 Windows Server 2003 with that service pack through the registry,
+# in both views.
 bench_winver() {
   case $1 in
-    xpsp[0-3])
-      local sp=${1#xpsp} csd=''
+    xpsp[0-3] | 2003sp[0-2])
+      local sp=${1#*sp} csd='' version=5.1 build=2600 type=WinNT
+      [[ $1 == 2003* ]] && version=5.2 build=3790 type=ServerNT
       ((sp > 0)) && csd="Service Pack $sp"
       bench_reg_import "[HKEY_CURRENT_USER\Software\Wine]
 \"Version\"=-
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion]
-\"CurrentVersion\"=\"5.1\"
-\"CurrentBuild\"=\"2600\"
-\"CurrentBuildNumber\"=\"2600\"
+\"CurrentVersion\"=\"$version\"
+\"CurrentBuild\"=\"$build\"
+\"CurrentBuildNumber\"=\"$build\"
 \"CSDVersion\"=\"$csd\"
 \"CurrentMajorVersionNumber\"=-
 \"CurrentMinorVersionNumber\"=-
+
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\ProductOptions]
+\"ProductType\"=\"$type\"
 
 [HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Windows]
 \"CSDVersion\"=dword:$(printf '%08x' $((sp * 256)))"

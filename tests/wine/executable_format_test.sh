@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # The setup executable is a 32-bit GUI program that imports Windows DLLs only and carries the
 # manifest (administrator, common controls 6), the product's version in the version block, the
-# language dialog's template and its bitmaps. ORVEX_PRODUCT_ENV names the build folder's product.env.
+# language dialog's template and its bitmaps. It starts on Windows 2000 SP4, where it has to show
+# its requirements notice: its header asks for no newer system than 5.0, and it imports only
+# functions that Windows 2000 SP4 has (EXPORTS-LIST, see windows2000_exports.txt).
+# ORVEX_PRODUCT_ENV names the build folder's product.env.
+#
+#   executable_format_test.sh EXE EXPORTS-LIST
 set -u
 exe="$1"
+exports_list="$2"
 source "${ORVEX_PRODUCT_ENV:?must name product.env of the build folder}"
 objdump="${OBJDUMP:-i686-w64-mingw32-objdump}"
 failures=0
@@ -27,6 +33,40 @@ for loaded in msi wtsapi32; do
   check "$loaded.dll is not imported (it is loaded from the system folder at run time)" \
     bash -c '! grep -qi "^$1.dll$" <<<"$0"' "$imports" "$loaded"
 done
+
+for field in OSystem Subsystem; do
+  version=$(awk -v f="$field" '$1 == "Major" f "Version" { major = $2 } $1 == "Minor" f "Version" { minor = $2 }
+                               END { print major "." minor }' <<<"$headers")
+  check "$field version $version is 4.0 or 5.0 (Windows 2000 loads it)" grep -Eqx '4\.0|5\.0' <<<"$version"
+done
+
+# Every import as "dll function", or "dll @ordinal" for an import by ordinal (objdump shows it with
+# the thunk's top bit set and no name), from the import tables of objdump's report.
+imported=$(awk '
+  /^The Import Tables/ { inside = 1; next }
+  inside && /^(The |PE File)/ { inside = 0 }
+  !inside { next }
+  /DLL Name:/ { dll = tolower($3); next }
+  dll != "" && /^\t[0-9a-f]+\t *[0-9]+ +[^ ]/ {
+    if ($3 == "<none>" && length($1) == 8 && $1 ~ /^[89a-f]/) print dll " @" $2
+    else print dll " " $3
+  }' <<<"$headers")
+declare -A available=()
+section=''
+while IFS= read -r line; do
+  line=${line%$'\r'}
+  [[ -z $line || $line == '#'* ]] && continue
+  if [[ $line =~ ^\[(.+)\]$ ]]; then section=${BASH_REMATCH[1]}; continue; fi
+  available["$section $line"]=1
+done <"$exports_list"
+check "import list read ($(wc -l <<<"$imported") imports, ${#available[@]} known functions)" \
+  test "${#available[@]}" -gt 0 -a -n "$imported"
+while IFS= read -r entry; do
+  [[ -n $entry ]] || continue
+  if [[ -z ${available[$entry]+x} ]]; then
+    check "import $entry exists on Windows 2000 SP4 (not in $(basename "$exports_list"))" false
+  fi
+done <<<"$imported"
 
 manifest=$(tr -d '\r\n' <"$exe" | grep -a -o '<assembly.*</assembly>')
 check "manifest requires administrator" grep -q 'requestedExecutionLevel level="requireAdministrator"' <<<"$manifest"

@@ -33,7 +33,8 @@ load_strings() {
 bench_prefix
 
 # Message 104 of each resource language, for a user of that language (the language's own block,
-# or its block without a country) and for users of the same language in other countries.
+# or its block without a country) and for users of the same language in other countries; users of
+# a language the table lacks get English, not the first block of the file (Chinese).
 while IFS='|' read -r user expected; do
   load_strings "$user"
   expect_eq "$expected" "$TEXT_104" "$user user: message 104"
@@ -50,10 +51,13 @@ nl_NL|Er wordt niet voldaan aan de systeemvereisten
 nl_BE|Er wordt niet voldaan aan de systeemvereisten
 da_DK|Systemkravene er ikke opfyldt
 de_DE|Die Systemvoraussetzungen sind nicht erfüllt
+de_AT|Die Systemvoraussetzungen sind nicht erfüllt
 ja_JP|システム要件を満たしていません
 ko_KR|시스템 요구 사항을 충족하지 않습니다
 pl_PL|Wymagania systemowe nie są spełnione
 pt_BR|Os requisitos do sistema não foram atendidos
+pt_PT|Os requisitos do sistema não foram atendidos
+sv_SE|System requirements are not met
 ru_RU|Система не соответствует требованиям
 TABLE
 

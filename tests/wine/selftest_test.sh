@@ -167,6 +167,9 @@ expect_match "$(report_lines)" '^version=5\.1\.2600 sp=3 csd=Service Pack 3' "be
 bench_winver xpsp1
 bench_run "$probe" /report "$win_report" /version
 expect_match "$(report_lines)" '^version=5\.1\.2600 sp=1 csd=Service Pack 1 ' "bench_winver xpsp1"
+bench_winver 2003sp0
+bench_run "$probe" /report "$win_report" /version
+expect_match "$(report_lines)" '^version=5\.2\.3790 sp=0 csd= type=3' "bench_winver 2003sp0"
 
 # The prefix's own registry files are not shared with the template.
 expect_eq 1 "$(stat -c %h "$BENCH_PREFIX/user.reg")" "user.reg is a copy of its own"

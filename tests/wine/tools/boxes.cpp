@@ -9,6 +9,8 @@
 //   boxes.exe buttons CAPTION MS          one line per button: control id, tab, text
 //   boxes.exe press CAPTION ID MS         clicks the button with that control id and
 //                                         waits until the box has closed
+//   boxes.exe help CAPTION MS             asks the box for help as the F1 key does; the
+//                                         box stays open
 //
 // CAPTION is compared exactly (case-sensitively, the whole caption) and may be
 // given as "hex:" plus its UTF-8 bytes in hexadecimal. Output is UTF-8.
@@ -121,7 +123,7 @@ std::vector<HWND> ButtonsOf(HWND box) {
 
 int Usage() {
   bench::WriteUtf8(STD_ERROR_HANDLE,
-                   L"usage: boxes list | wait|gone|absent|text|buttons CAPTION MS"
+                   L"usage: boxes list | wait|gone|absent|text|buttons|help CAPTION MS"
                    L" | press CAPTION ID MS\n");
   return 64;
 }
@@ -189,6 +191,16 @@ int wmain(int argc, wchar_t** argv) {
       bench::WriteUtf8(STD_OUTPUT_HANDLE, std::to_wstring(GetDlgCtrlID(button)) + L"\t" +
                                               TextOf(button) + L"\n");
     }
+    return 0;
+  }
+
+  if (command == L"help") {
+    HWND box = WaitForWindow(caption, milliseconds);
+    if (!box) return TimedOut(caption);
+    // What the system sends a window for F1. Wine's message box does nothing for its Help
+    // button, but handles this like Windows: WM_HELP goes to the box's owner.
+    constexpr UINT kKeyF1 = 0x004D;  // WM_KEYF1
+    PostMessageW(box, kKeyF1, 0, 0);
     return 0;
   }
 
