@@ -21,6 +21,10 @@ target_compile_options(orvex_platform_win32 PRIVATE -Wall -Wextra -Werror -munic
 target_compile_definitions(orvex_platform_win32 PRIVATE ${ORVEX_WIN32_DEFINITIONS})
 add_subdirectory(platform/win32)
 
+target_include_directories(orvex_window_procedures PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(orvex_window_procedures PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_definitions(orvex_window_procedures PRIVATE ${ORVEX_WIN32_DEFINITIONS})
+
 include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
 
 # The language dialog's bitmaps, drawn at build time by a script with Pillow. The folder they are
@@ -92,7 +96,8 @@ function(orvex_add_test_program target source)
     set(subsystem_option)
   endif()
   add_executable(${target} ${subsystem} ${source}
-    $<TARGET_OBJECTS:orvex_program> $<TARGET_OBJECTS:orvex_platform_win32> ${rc})
+    $<TARGET_OBJECTS:orvex_program> $<TARGET_OBJECTS:orvex_platform_win32>
+    $<TARGET_OBJECTS:orvex_window_procedures> ${rc})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
@@ -114,6 +119,7 @@ function(orvex_add_setup target)
   add_executable(${target} WIN32
     $<TARGET_OBJECTS:orvex_program>
     $<TARGET_OBJECTS:orvex_platform_win32>
+    $<TARGET_OBJECTS:orvex_window_procedures>
     ${PROJECT_SOURCE_DIR}/app/entry.cpp
     ${PROJECT_SOURCE_DIR}/app/runtime_failures.cpp
     ${PROJECT_SOURCE_DIR}/resources/setup.rc

@@ -237,7 +237,7 @@ constexpr TextRow kPolish = {
     u"Nie można zainstalować programu %s, ponieważ instalacja innego produktu firmy Orvex nie "
     u"została jeszcze ukończona. Aby ukończyć instalację, należy ponownie uruchomić komputer."
     u"\r\n\r\nCzy chcesz teraz ponownie uruchomić komputer?",
-    u"Obecnie zainstalowana wersja programu Orvex Utilities zostanie automatycznie usunięta.",
+    u"Zainstalowana wersja programu Orvex Utilities zostanie automatycznie usunięta.",
     u"Czy na pewno chcesz anulować instalację programu Orvex Utilities 2011?",
     u"W późniejszym czasie możesz łatwo powrócić do obecnej wersji programu Orvex Utilities "
     u"2010, instalując ją ponownie.\nOrvex Utilities 2011 zawiera wszystkie funkcje poprzedniej "

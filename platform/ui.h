@@ -75,7 +75,8 @@ void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags);
 // IsWindow: the handle still names a window.
 [[nodiscard]] bool IsExistingWindow(WindowHandle window);
 
-// InitCommonControlsEx with the standard control classes.
+// InitCommonControlsEx with the standard control classes and the extended combo box
+// (ComboBoxEx32), which must be registered before a dialog that holds one is created.
 void InitCommonControlsStandard();
 
 }  // namespace platform

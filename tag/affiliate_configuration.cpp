@@ -1,10 +1,12 @@
 #include "tag/affiliate_configuration.h"
 
+#include <string_view>
 #include <vector>
 
 #include "base/product.h"
 #include "platform/ui.h"
 #include "tag/tag_extractor.h"
+#include "tag/tag_format.h"
 
 namespace {
 
@@ -49,7 +51,10 @@ void LoadAffiliateConfiguration(const std::u16string& programPath) {
     return;
   }
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
-  if (!extractor.ReadTag(buffer.data(), &count)) {
+  // A text that is not a list of NAME=VALUE properties counts as no tag: it could change the
+  // meaning of the rest of the elevated installer command line.
+  if (!extractor.ReadTag(buffer.data(), &count) ||
+      !tagging::IsWellFormedTagText(std::string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()))) {
     WarnNoConfiguration(u"extract_aidconfig3");
     return;
   }

@@ -13,6 +13,15 @@ bool Inside(std::span<const std::uint8_t> image, std::uint64_t offset, std::uint
   return offset <= image.size() && size <= image.size() - offset;
 }
 
+bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsNameCharacter(char c) { return IsUpperLetter(c) || (c >= '0' && c <= '9') || c == '_'; }
+// Bytes from 0x80 up are allowed: the setup turns each into a code unit from 0xFF80 up, none of
+// which is a blank, a quote or a control character.
+bool IsValueCharacter(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte > 0x20 && byte != 0x7F && byte != '"' && byte != '\'';
+}
+
 }  // namespace
 
 std::uint16_t ReadBigEndian16(const std::uint8_t* bytes) {
@@ -93,6 +102,24 @@ std::vector<std::uint8_t> EncodeTagBlock(std::string_view text) {
   WriteBigEndian16(&block[4], static_cast<std::uint16_t>(text.size()));
   std::copy(text.begin(), text.end(), block.begin() + kTagHeaderSize);
   return block;
+}
+
+bool IsWellFormedTagText(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  while (true) {
+    const std::size_t end = std::min(text.find('&'), text.size());
+    const std::string_view piece = text.substr(0, end);
+    if (!piece.empty()) {
+      const std::size_t equals = piece.find('=');
+      if (equals == std::string_view::npos || !IsUpperLetter(piece[0])) return false;
+      const std::string_view name = piece.substr(0, equals);
+      if (!std::all_of(name.begin(), name.end(), IsNameCharacter)) return false;
+      const std::string_view value = piece.substr(equals + 1);
+      if (!std::all_of(value.begin(), value.end(), IsValueCharacter)) return false;
+    }
+    if (end == text.size()) return true;
+    text.remove_prefix(end + 1);
+  }
 }
 
 }  // namespace tagging

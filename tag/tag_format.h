@@ -61,4 +61,12 @@ std::optional<std::span<const std::uint8_t>> ReadTagBlock(std::span<const std::u
 // not be longer than kMaxTagTextSize.
 std::vector<std::uint8_t> EncodeTagBlock(std::string_view text);
 
+// Whether a tag text may go onto the installer command line. The tag lies outside what the
+// signature covers, so anyone can change it. Up to its first zero byte (where the setup stops
+// reading) the pieces between "&" must each be empty or NAME=VALUE: NAME of A-Z, 0-9 and "_",
+// beginning with a letter; VALUE without blanks, quotes or control characters. A blank or a
+// quote would end a property early or start another: Windows Installer then drops what follows
+// the tag on the command line (TRANSFORMS included) and still reports success.
+bool IsWellFormedTagText(std::string_view text);
+
 }  // namespace tagging

@@ -4,10 +4,12 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libboost-dev
+          clang-14 libclang-rt-14-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 msitools wixl osslsigncode openssl
           xvfb xauth xdotool imagemagick x11-utils util-linux
-          python3 python3-gi gir1.2-gsf-1 python3-pil fonts-dejavu-core)
+          python3 python3-gi gir1.2-gsf-1 python3-pil fonts-dejavu-core
+          fonts-wqy-microhei)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,8 +1,12 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/configure_action.h"
 #include "platform/process.h"
+#include "platform/ui.h"
 
 // Whether the user asked for a custom installation; written only by the language dialog.
 extern bool customInstallation;
@@ -28,8 +32,61 @@ LanguageChoice AcceptLanguageDialogResult(int dialogResult);
 
 // Shows the modal language dialog (dialog 101, no owner window) with the resources of `instance`.
 // Returns the chosen position of AvailableLanguages, or a negative value when the user cancelled
-// or the dialog could not be shown.
+// or the dialog could not be shown. The window exists only in the Windows build; the host tests
+// link a scripted stand-in.
 int ShowLanguageDialog(platform::InstanceHandle instance);
+
+// Dialog 101 and the ids of its controls.
+inline constexpr int kLanguageDialogId = 101;
+enum LanguageDialogControl : int {
+  kCaptionOfDialog = 0,  // not a control: the dialog's own caption
+  kNextButtonId = 1,
+  kCancelCommandId = 2,  // Escape and the close box
+  kLanguageListId = 1003,
+  kCustomInstallBoxId = 1004,
+  kHeadingWithListId = 1005,
+  kAdviceWithListId = 1006,
+  kHeadingAloneId = 1007,
+  kAdviceAloneId = 1008,
+  kLanguageLabelId = 1009,
+  kUpgradePanelId = 1012,
+  kNoticeIconId = 1013,
+  kNoticeTextId = 1014,
+};
+
+// What the dialog looks like for a number of carried packs and an installation's action: the
+// controls hidden at the start, and whether the upgrade notice panel is shown (its icon and text
+// holder then move into it).
+struct LanguageDialogLayout {
+  std::vector<int> hidden;
+  bool upgradeNotice = false;
+};
+LanguageDialogLayout ChooseLanguageDialogLayout(std::size_t packCount, ConfigureAction action);
+
+// The texts of the dialog in the language `code`, hidden controls included; the notice text only
+// where the panel holds it. kCaptionOfDialog stands for the dialog's caption.
+struct ControlText {
+  int control = 0;
+  std::u16string text;
+};
+std::vector<ControlText> LanguageDialogTexts(const std::u16string& code, bool withNoticeText);
+
+// The cancel question in the language `code`: the question, followed after an empty line by the
+// hint that the earlier version can be installed again when the installed major version is 9.
+struct CancelQuestion {
+  std::u16string text;
+  std::u16string caption;
+};
+CancelQuestion BuildCancelQuestion(const std::u16string& code, std::uint32_t installedMajor);
+
+// Asks the cancel question in the language `code` in a Yes/No box owned by the dialog. Yes opens
+// the cancellation-during-upgrade page (where the installed version calls for it) and returns 1;
+// No returns -1 and changes nothing.
+int ConfirmCancel(const std::u16string& code, platform::WindowHandle owner);
+
+// Escape or the close box in the dialog: the cancel question in the language detected at the
+// start (the default position's), whatever the list shows now. True when the user confirmed it.
+bool ConfirmDialogCancel(platform::WindowHandle dialog);
 
 // Back to the state at start: no custom installation, no action, no instance.
 void ResetLanguageDialogForTesting();

@@ -17,4 +17,9 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+HMODULE CommonControlsLibrary() {
+  static const HMODULE comctl32 = LoadSystemLibrary(L"comctl32.dll");
+  return comctl32;
+}
+
 }  // namespace platform::win32

@@ -10,4 +10,10 @@ namespace platform::win32 {
 // are looked for beside it. Null with the thread's last error on failure.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
+// The common controls library, loaded from the system folder on first use and kept until the
+// process ends (the manifest's activation context makes it version 6). It is not one of the
+// KnownDLLs, so it is never imported: its functions are looked up with GetProcAddress. Null when
+// it cannot be loaded.
+HMODULE CommonControlsLibrary();
+
 }  // namespace platform::win32

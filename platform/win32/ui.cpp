@@ -68,20 +68,17 @@ WindowHandle FindWindowOfClass(const std::u16string& className) {
 
 bool IsExistingWindow(WindowHandle window) { return ::IsWindow(static_cast<HWND>(window)) != FALSE; }
 
-// The common controls library is loaded at run time from the system folder (after the DLL search
-// has been restricted), not imported: it is not one of the KnownDLLs, so an import would be
-// resolved from the program's folder first. The manifest's activation context still selects
-// version 6. The module stays loaded until the process ends.
+// Through the library loaded from the system folder (CommonControlsLibrary), never an import.
 void InitCommonControlsStandard() {
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  static const HMODULE comctl32 = win32::LoadSystemLibrary(L"comctl32.dll");
+  const HMODULE comctl32 = win32::CommonControlsLibrary();
   if (comctl32 == nullptr) return;
   const auto init = reinterpret_cast<InitFunction>(
       reinterpret_cast<void*>(::GetProcAddress(comctl32, "InitCommonControlsEx")));
   if (init == nullptr) return;
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_STANDARD_CLASSES;
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_USEREX_CLASSES;
   init(&controls);
 }
 

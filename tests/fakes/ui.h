@@ -43,6 +43,9 @@ struct UiWorld {
   std::u16string consoleOutput;
   // Text written while no console was attached (must stay empty).
   std::u16string strayOutput;
+  // What the language dialog ends with: a scripted result, or (none) Next on the preselected
+  // default language. Each showing is recorded as "ShowLanguageDialog".
+  std::optional<int> languageDialogResult;
 };
 UiWorld& Ui();
 

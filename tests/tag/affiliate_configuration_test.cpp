@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tag/tag_format.h"
 #include "tests/fakes/file_mapping.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
@@ -51,6 +52,40 @@ TEST(AffiliatePropertiesFromTagTest, ConvertsTheTagTextIntoInstallerProperties) 
     EXPECT_EQ(AffiliatePropertiesFromTag(buffer.data(), static_cast<std::int32_t>(buffer.size())), c.properties)
         << c.text;
   }
+}
+
+TEST(TagTextFormTest, OnlyNameValuePiecesMayReachTheCommandLine) {
+  struct Case {
+    std::string text;
+    bool wellFormed;
+  };
+  const std::vector<Case> cases = {
+      {"AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=.0", true},
+      {"", true},
+      {"&A=1&&B_2=x&", true},
+      {"A=", true},
+      {"A=1=2#%[]", true},
+      {"N=\xE9t\xE9", true},
+      {std::string("A=1\0 \"", 6), true},  // the setup stops reading at the zero byte
+      {"hello world", false},
+      {"A=hello world", false},
+      {"A=1 B=2", false},
+      {"A=\"x\"", false},
+      {"A='x'", false},
+      {"A=1\tB=2", false},
+      {"A=1\r\n", false},
+      {"A=\x7F", false},
+      {"a=1", false},
+      {"1A=1", false},
+      {"_A=1", false},
+      {"A-B=1", false},
+      {"A.B=1", false},
+      {"\xC1=1", false},
+      {"=1", false},
+      {"A", false},
+      {"A=1&B", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(tagging::IsWellFormedTagText(c.text), c.wellFormed) << c.text;
 }
 
 TEST(AffiliatePropertiesFromTagTest, StopsAfterCountBytesWithoutATerminator) {
@@ -103,6 +138,9 @@ TEST_F(AffiliateConfigurationTest, EachFailureWarnsWithItsStageAndKeepsTheDefaul
       {"missing file", {}, false, u"extract_aidconfig1"},
       {"unsigned", unsignedImage, false, u"extract_aidconfig2"},
       {"tag past the end", truncatedTag, true, u"extract_aidconfig2"},
+      // Windows Installer would drop whatever follows a blank, TRANSFORMS included.
+      {"blank in the text", fakes::TaggedImage("AFFILIATEID=hello world"), false, u"extract_aidconfig3"},
+      {"quote in the text", fakes::TaggedImage("AFFILIATEID=\"a&B=1\""), false, u"extract_aidconfig3"},
   };
   for (const Case& c : cases) {
     fakes::ResetWorld();

@@ -70,8 +70,10 @@ TEST(StampTagTest, WritesTheBlockBehindThePaddedSignatureAndUpdatesBothLengths) 
 
 TEST(StampTagTest, TextsOfEveryLengthUpTo65535BytesRoundTrip) {
   for (std::size_t length : {0, 1, 2, 3, 7, 8, 9, 255, 256, 4096, 65535}) {
-    std::string text(length, 'x');
-    for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + i % 26);
+    // "V=abc...", or "&" pieces where that does not fit; a zero byte in the middle of longer ones.
+    std::string text(length, '&');
+    if (length >= 2) text.replace(0, 2, "V=");
+    for (std::size_t i = 2; i < length; ++i) text[i] = static_cast<char>('a' + i % 26);
     if (length > 3) text[length / 2] = '\0';
     std::vector<std::uint8_t> image = SignedImage();
     ASSERT_EQ(stamping::StampTag(image, text, false), Outcome::Done) << length;
@@ -106,11 +108,23 @@ TEST(StampTagTest, RefusalsLeaveTheImageUnchanged) {
   fakes::PutLittleEndian32(otherDataBehind, kSecurityDirectory + 4,
                              static_cast<std::uint32_t>(otherDataBehind.size() - entry));
 
+  // The entry lies between the DOS header and the PE header and runs to the end of the file, so
+  // the tag's place lies before the PE header: cutting the file there would drop the fields the
+  // tool then updates.
+  std::vector<std::uint8_t> tableBeforeHeaders = fakes::MinimalPe();
+  tableBeforeHeaders.resize(0x140);
+  fakes::PutLittleEndian32(tableBeforeHeaders, kSecurityDirectory, 0x40);
+  fakes::PutLittleEndian32(tableBeforeHeaders, kSecurityDirectory + 4, 0x100);
+  fakes::PutLittleEndian32(tableBeforeHeaders, 0x40, 0x100);
+  const std::uint8_t der[] = {0x30, 0x82, 0x00, 0x10};
+  std::copy(std::begin(der), std::end(der), tableBeforeHeaders.begin() + 0x48);
+
   struct Case {
     std::string name;
     std::vector<std::uint8_t> image;
     std::string text;
     Outcome outcome;
+    bool replace = false;
   };
   const std::vector<Case> cases = {
       {"not PE", notPe, kText, Outcome::NotPeImage},
@@ -123,10 +137,13 @@ TEST(StampTagTest, RefusalsLeaveTheImageUnchanged) {
       {"already tagged", tagged, kText, Outcome::AlreadyTagged},
       {"other data behind the signature", otherDataBehind, kText, Outcome::AlreadyTagged},
       {"text too long", SignedImage(), std::string(65536, 'x'), Outcome::TextTooLong},
+      {"blank in the text", SignedImage(), "AFFILIATEID=hello world", Outcome::MalformedText},
+      {"not NAME=VALUE", SignedImage(), "hello", Outcome::MalformedText},
+      {"table before the headers, replaced", tableBeforeHeaders, kText, Outcome::UnsupportedCertificateTable, true},
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> image = c.image;
-    EXPECT_EQ(stamping::StampTag(image, c.text, false), c.outcome) << c.name;
+    EXPECT_EQ(stamping::StampTag(image, c.text, c.replace), c.outcome) << c.name;
     EXPECT_EQ(image, c.image) << c.name;
   }
 }
@@ -134,7 +151,7 @@ TEST(StampTagTest, RefusalsLeaveTheImageUnchanged) {
 TEST(StampTagTest, ReplaceDropsWhatStoodBehindTheSignature) {
   std::vector<std::uint8_t> image = SignedImage();
   const std::size_t untagged = image.size();
-  ASSERT_EQ(stamping::StampTag(image, std::string(100, 'a'), false), Outcome::Done);
+  ASSERT_EQ(stamping::StampTag(image, "A=" + std::string(98, 'a'), false), Outcome::Done);
   ASSERT_EQ(stamping::StampTag(image, "B=2", true), Outcome::Done);
   EXPECT_EQ(image.size(), untagged + 16);
   EXPECT_EQ(ReadBack(image), "B=2");
@@ -244,11 +261,28 @@ TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
   EXPECT_EQ(stamping::ReadTagText(copyBytes, text), Outcome::Done);
   EXPECT_EQ(text, std::string("A=\xE9\0B", 5));
 
+  EXPECT_EQ(RunCommand(Stamp("--replace " + path + " 'A=hello world'")).exitCode, 10);
+  EXPECT_EQ(ReadBack(file.Read()), "OTHER=1");
+
   file.Write(fakes::MinimalPe());
   EXPECT_EQ(RunCommand(Stamp(path + " A=1")).exitCode, 4);
   EXPECT_EQ(RunCommand(Stamp("--read " + path)).exitCode, 4);
   file.Write({'M', 'Z'});
   EXPECT_EQ(RunCommand(Stamp(path + " A=1")).exitCode, 3);
+}
+
+TEST(StampToolTest, AFolderInPlaceOfAFileIsAFileError) {
+  tagtest::TempFile file;
+  file.Write(SignedImage());
+  const std::vector<std::uint8_t> before = file.Read();
+  const std::string path = file.path().string();
+  const std::string folder = file.path().parent_path().string();
+  for (const std::string& arguments : {folder + " A=1", "--read " + folder, "--text-file " + folder + " " + path}) {
+    const CommandResult result = RunCommand(Stamp(arguments));
+    EXPECT_EQ(result.exitCode, 1) << arguments;
+    EXPECT_EQ(result.output, "orvex-stamp: " + folder + ": is a folder, not a file\n") << arguments;
+  }
+  EXPECT_EQ(file.Read(), before);
 }
 
 bool HaveProgram(const std::string& name) { return RunCommand("command -v " + name).exitCode == 0; }

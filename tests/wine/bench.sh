@@ -689,9 +689,11 @@ bench_box_wait() {
 }
 
 # bench_box_text CAPTION: prints the body text of the box (static control
-# 65535) in UTF-8, exactly, without an added line break. Waits for the box
-# like bench_box_wait. Meant for $(...), where no failure can be counted: a
-# missing box is reported on standard error, prints nothing and returns 1.
+# 65535) in UTF-8, exactly, without an added line break. Waits for a window
+# with that caption and a body text (a dialog with the same caption, which
+# has none, does not count). Meant for $(...), where no failure can be
+# counted: a missing box is reported on standard error, prints nothing and
+# returns 1.
 bench_box_text() {
   _bench_boxes text "$(_bench_hex "$1")" "$(_bench_box_ms)" 2>/dev/null && return 0
   printf 'bench_box_text: no window "%s"; open windows:\n%s\n' "$1" "$(bench_boxes)" >&2
@@ -707,7 +709,8 @@ bench_box_buttons() {
 # button (1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No) by sending
 # the box the click's WM_COMMAND, and waits until the box has closed. Unlike
 # keys typed with xdotool this does not depend on focus: one Return typed
-# into a box has been seen to answer the box shown after it as well.
+# into a box has been seen to answer the box shown after it as well. Of
+# several windows with that caption the one with that button is pressed.
 bench_box_press() {
   local id
   case $2 in
@@ -812,6 +815,17 @@ bench_control_close() {
   _bench_control "closing \"$1\"" close "$(_bench_hex "$1")" "$(_bench_box_ms)"
 }
 
+# bench_control_key WINDOW escape|return|VK: a key typed in the window: its press and release
+# are posted to the control with the focus (Escape in a dialog becomes IDCANCEL there, as when
+# typed). Returns at once.
+bench_control_key() {
+  local key=$2
+  case $key in
+    escape) key=0x1B ;; return) key=0x0D ;;
+  esac
+  _bench_control "typing $2 in \"$1\"" key "$(_bench_hex "$1")" "$key" "$(_bench_box_ms)"
+}
+
 # Registry and Windows version.
 
 # bench_reg_query KEY VALUE [/reg:64|/reg:32]: prints the value's data as
@@ -904,6 +918,28 @@ bench_winver() {
       ;;
     *) bench_reg add 'HKCU\Software\Wine' /v Version /d "$1" /f ;;
   esac
+}
+
+# bench_font_links: Chinese, Japanese and Korean text in windows as glyphs, not boxes. Wine's
+# interface fonts lack those characters; a font link to WenQuanYi Micro Hei (Debian
+# fonts-wqy-microhei) lends them, in both registry views. The server reads the links when it
+# starts, so it is restarted (ending the prefix's programs). Only pictures need this: texts read
+# from windows are the same without it.
+bench_font_links() {
+  local link data name text=''
+  link=$(printf '%s' 'wqy-microhei.ttc,WenQuanYi Micro Hei' | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 |
+         tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/ /,/g')
+  data="hex(7):$link,00,00,00,00"
+  for name in Tahoma 'MS Shell Dlg' 'MS Shell Dlg 2' 'Segoe UI' 'Microsoft Sans Serif'; do
+    text+="\"$name\"=$data"$'\n'
+  done
+  bench_reg_import "[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]
+$text" || bench_fail "linking the interface fonts to WenQuanYi Micro Hei"
+  wineserver -k 2>/dev/null
+  timeout -k 5 30 wineserver -w 2>/dev/null
+  _bench_start_server
+  [[ -n $_bench_xvfb_pid ]] && bench_boxes >/dev/null 2>&1
+  return 0
 }
 
 # Browser and Explorer.

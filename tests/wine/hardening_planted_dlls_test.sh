@@ -18,6 +18,12 @@
 # Windows those come from the KnownDLLs or the system folder before the program runs, and nothing
 # the program does could change it. Wine's own drivers (*.drv) have no Windows counterpart.
 #
+# Nor can the program steer the DLLs that Wine's built-in DLLs pull in through their delay imports
+# while they work for it (uxtheme brings in msimg32 when it draws the language dialog's themed
+# controls): Wine's loader resolves those without a search path, from the program's folder first,
+# where Windows applies the default DLL directories the program set. They are measured too (the
+# loader's trace shows the load without a search path) and not planted.
+#
 #   hardening_planted_dlls_test.sh SETUP CANARY_DLL HARDENING_PROBE
 
 source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
@@ -48,6 +54,26 @@ loaded_by_setup() {
     sed -E 's/.*\\\\//' | tr '[:upper:]' '[:lower:]' | grep -v '\.\(exe\|drv\)$' | sort -u
 }
 
+# delay_loaded_by_wine LOG: the lower-case file names of the DLLs that the setup's process first
+# loaded with no search path (WINEDEBUG=+module): Wine's built-in DLLs resolving their delay
+# imports.
+delay_loaded_by_wine() {
+  local pid
+  pid=$(grep -m1 -i 'loaddll:build_module Loaded L".*\\\\OrvexUtilities2011Setup\.exe"' "$1" | cut -d: -f1)
+  [[ -n $pid ]] || return 0
+  awk -v prefix="$pid:" '
+    index($0, prefix) != 1 { next }
+    /trace:module:load_dll looking for L"/ {
+      name = tolower($0); sub(/.*looking for l"/, "", name); sub(/".*/, "", name)
+      if (name !~ /\./) name = name ".dll"
+      unsearched[name] = index($0, "\" in (null)") > 0
+    }
+    /loaddll:build_module Loaded L"/ {
+      name = tolower($0); sub(/.*loaded l"/, "", name); sub(/".*/, "", name); sub(/.*\\/, "", name)
+      if (!(name in seen)) { seen[name] = 1; if (unsearched[name]) print name }
+    }' "$1" | sort -u
+}
+
 # run_both: a silent run, then an interactive one (answering the language dialog, where there is
 # one, with Next). Both must install the product.
 run_both() {
@@ -76,20 +102,25 @@ before_entry=$(loaded_by_setup "$BENCH_RUN/before-entry.log")
 wait "$holder"
 
 # What it loads in whole runs.
-WINEDEBUG=+pid,+loaddll bench_run "$exe" /silent 2>"$BENCH_RUN/silent.log"
+WINEDEBUG=+pid,+loaddll,+module bench_run "$exe" /silent 2>"$BENCH_RUN/silent.log"
 expect_exit 0 "the silent run installs"
 bench_run msiexec /x "$product_code" /qn
-WINEDEBUG=+pid,+loaddll bench_start "$exe" 2>"$BENCH_RUN/interactive.log"
+WINEDEBUG=+pid,+loaddll,+module bench_start "$exe" 2>"$BENCH_RUN/interactive.log"
 if _bench_boxes wait "$(_bench_hex "$dialog_caption")" 5000 >/dev/null 2>&1; then
   bench_box_press "$dialog_caption" ok
 fi
 bench_wait
 expect_exit 0 "the interactive run installs"
 bench_run msiexec /x "$product_code" /qn
+# (Without a search path the loader also brings in the program's own imports before its entry.)
+wine_delay_loads=$(comm -23 <(cat <(delay_loaded_by_wine "$BENCH_RUN/silent.log") \
+                                  <(delay_loaded_by_wine "$BENCH_RUN/interactive.log") | sort -u) \
+                            <(printf '%s\n' "$before_entry"))
 after_entry=$(comm -23 <(cat <(loaded_by_setup "$BENCH_RUN/silent.log") \
                              <(loaded_by_setup "$BENCH_RUN/interactive.log") | sort -u) \
-                       <(printf '%s\n' "$before_entry"))
+                       <(printf '%s\n' "$before_entry" "$wine_delay_loads" | sort -u))
 bench_log "loaded before the entry point: $(echo $before_entry)"
+bench_log "loaded by Wine's delay imports: $(echo $wine_delay_loads)"
 bench_log "loaded after it: $(echo $after_entry)"
 expect_match "$(echo $after_entry)" '(^| )comctl32\.dll( |$)' "the common controls are loaded after the entry point"
 expect_match "$(echo $after_entry)" '(^| )msi\.dll( |$)' "msi.dll is loaded after the entry point"

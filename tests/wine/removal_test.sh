@@ -114,6 +114,10 @@ case $scenario in
     bench_start "$setup"
     expect_box "$caption" "$question_remove_first" "the removal question, again"
     bench_box_press "$caption" yes
+    # The installation after the removal asks for the language: Next, on the English default.
+    if bench_box_wait "Orvex Utilities 2011 Installation" 60; then
+      bench_box_press "Orvex Utilities 2011 Installation" ok
+    fi
     bench_wait
     expect_exit 0 "Yes: the setup ends with 0"
     expect_eq --close-qzvapps "$(events "$old" QZInstallHelper.log)" \

@@ -58,6 +58,12 @@ orvex_run_test(main_1603 setup_run_main_1603)
 orvex_run_test(main_1627_silent setup_run_main_1627)
 orvex_run_test(main_1627_reduced setup_run_main_1627)
 orvex_run_test(tagged setup_run_tagged)
+# The language dialog of an interactive run: the two-pack setup of languages.cmake and the
+# one-pack setup above.
+orvex_run_test(dialog_choose setup_languages_de_en)
+orvex_run_test(dialog_one_pack setup_run_en_us)
+orvex_run_test(dialog_cancel setup_languages_de_en)
+orvex_run_test(dialog_upgrade9 setup_languages_de_en)
 
 # Not a test: `cmake --build <dir> --target bench_silent_install` prints how long "/silent" with one
 # language pack takes against msiexec installing the same two packages.

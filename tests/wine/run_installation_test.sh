@@ -213,8 +213,29 @@ expect_no_version_recorded() {
   expect_ne "$ORVEX_PRODUCT_VERSION" "$(bench_reg_query "$product_key" '')" "$1: no installed version is recorded"
 }
 
+# The language dialog, read and worked through the control lister.
+dialog_english='Orvex Utilities 2011 Installation'
+dialog_german='Orvex Utilities 2011-Installation'
+english_question='Are you sure you want to cancel the installation of Orvex Utilities 2011?'
+german_question='Sind Sie sicher, dass die Installation von Orvex Utilities 2011 abgebrochen werden soll?'
+
+# control_field LISTING ID FIELDS: those fields (as cut takes them) of the first control with that id (the ComboBoxEx32
+# comes before the combo box inside it).
+control_field() { awk -F'\t' -v id="$2" '$1 == id { print; exit }' <<<"$1" | cut -f"$3"; }
+
+# shown_controls LISTING: "ID visible|hidden" of the controls that the layout decides on.
+shown_controls() {
+  awk -F'\t' '$2 == 0 && $1 ~ /^(1003|1005|1006|1007|1008|1009|1012)$/ { print $1, $4 }' <<<"$1" | paste -sd ' '
+}
+
+# expect_question CAPTION TEXT MESSAGE: the cancel question is open, with Yes and No.
+expect_question() {
+  expect_eq "$2" "$(bench_box_text "$1")" "$3"
+  expect_eq $'6\n7' "$(bench_box_buttons "$1" | cut -f1)" "$3: Yes and No"
+}
+
 case $scenario in
-  main_1627_silent | main_1627_reduced | pack_fails | main_1603)
+  main_1627_silent | main_1627_reduced | pack_fails | main_1603 | dialog_*)
     bench_prefix --display
     ;;
   *) bench_prefix ;;
@@ -398,6 +419,124 @@ case $scenario in
     read_products
     expect_packs en-US "the carried pack"
     expect_main_installed "with another tag"
+    ;;
+
+  dialog_choose)
+    # An English user's dialog over the de-DE and en-US packs: German picked, custom installation
+    # ticked, Next.
+    bench_start "$setup" /logbp "$(log_path main)"
+    if bench_box_wait "$dialog_english" 60; then
+      listing=$(bench_controls "$dialog_english")
+      expect_eq 'Next >' "$(control_field "$listing" 1 7)" "the Next button in English"
+      expect_eq $'selected=1\tDeutsch\tEnglish' "$(control_field "$listing" 1003 8-)" \
+        "the packs in resource-name order, the user's English selected"
+      expect_eq '1003 visible 1005 visible 1006 visible 1007 hidden 1008 hidden 1009 visible 1012 hidden' \
+        "$(shown_controls "$listing")" "two packs: the list and its label, heading and advice below them"
+      bench_control_select "$dialog_english" 1003 0
+      if listing=$(bench_controls "$dialog_german"); then
+        bench_pass "picking Deutsch changes the caption at once"
+        expect_eq 'Weiter >' "$(control_field "$listing" 1 7)" "picking Deutsch: the Next button"
+      else
+        bench_fail "picking Deutsch changes the caption at once" "$(bench_controls "class:#32770")"
+      fi
+      bench_control_check "$dialog_german" 1004 1
+      bench_control_click "$dialog_german" 1
+    fi
+    bench_wait
+    expect_exit 0 "Next installs"
+    read_products
+    expect_packs de-DE "the chosen pack only"
+    expect_main_installed "in German"
+    expect_log "$BENCH_RUN/main.log" "main package's log" "ProductCode=$main_code" LANGSTRING=de-DE \
+      TRANSFORMS=:de-DE USERDEFINST=1 UILevel=5
+    if bench_wait_lines "$BENCH_URLS" 1 10; then
+      expect_match "$(head -1 "$BENCH_URLS")" '/link/\?target=installhelp&errorcode=0&action=1&.*&qz_lang=de-DE&' \
+        "the install-help page in the chosen language"
+    else
+      bench_fail "the install-help page is opened"
+    fi
+    ;;
+
+  dialog_one_pack)
+    # Only the en-US pack: nothing to choose, the heading and advice stand higher.
+    bench_start "$setup" /logbp "$(log_path main)"
+    if bench_box_wait "$dialog_english" 60; then
+      listing=$(bench_controls "$dialog_english")
+      expect_eq '1003 hidden 1005 hidden 1006 hidden 1007 visible 1008 visible 1009 hidden 1012 hidden' \
+        "$(shown_controls "$listing")" "one pack: no list and no label, heading and advice at the top"
+      bench_control_click "$dialog_english" 1
+    fi
+    bench_wait
+    expect_exit 0 "Next installs"
+    read_products
+    expect_packs en-US "the one pack"
+    expect_main_installed "with the one pack"
+    expect_log "$BENCH_RUN/main.log" "main package's log" LANGSTRING=en-US TRANSFORMS=:en-US USERDEFINST=2
+    ;;
+
+  dialog_cancel)
+    # The close box and Escape ask in the language detected at the start, English here, even
+    # after Deutsch was picked. No keeps the dialog as it was; Yes ends the setup.
+    bench_start "$setup"
+    if bench_box_wait "$dialog_english" 60; then
+      bench_control_select "$dialog_english" 1003 0
+      bench_control_check "$dialog_german" 1004 1
+      bench_control_close "$dialog_german"
+      expect_question "$dialog_english" "$english_question" "the close box asks in English"
+      bench_box_press "$dialog_english" no
+      listing=$(bench_controls "$dialog_german")
+      expect_eq $'selected=0\tchecked=1\tWeiter >' \
+        "$(control_field "$listing" 1003 8)"$'\t'"$(control_field "$listing" 1004 8)"$'\t'"$(control_field "$listing" 1 7)" \
+        "No: the dialog stays with the pick, the tick and the German texts"
+      bench_control_key "$dialog_german" escape
+      expect_question "$dialog_english" "$english_question" "Escape asks the same"
+      bench_box_press "$dialog_english" yes
+    fi
+    bench_wait
+    expect_exit 1 "Yes ends the setup with 1"
+    read_products
+    expect_eq "" "$(installed_packs)" "no pack is installed"
+    expect_main_absent "after the cancel"
+    expect_no_version_recorded "$scenario"
+    expect_no_link 2 "no earlier version: no page is opened"
+    ;;
+
+  dialog_upgrade9)
+    # A German user over an installed 9.x edition: the notice panel, and the cancel question with
+    # the hint, in German even after English was picked.
+    bench_run msiexec /i "$(bench_winpath "$ORVEX_PACKAGES/edition_9_0_100_5.msi")" /qn
+    expect_exit 0 "msiexec installs the 9.0.100.5 edition"
+    bench_set_language de_DE
+    bench_start "$setup"
+    if bench_box_wait "$dialog_german" 60; then
+      listing=$(bench_controls "$dialog_german")
+      expect_eq '1003 visible 1005 visible 1006 visible 1007 hidden 1008 hidden 1009 visible 1012 visible' \
+        "$(shown_controls "$listing")" "the notice panel is shown"
+      expect_eq $'1013\t1012\tvisible\t#222\n1014\t1012\thidden\tIhre installierte Orvex Utilities Version wird automatisch deinstalliert.' \
+        "$(awk -F'\t' '$1 == 1013 || $1 == 1014 { print $1 "\t" $2 "\t" $4 "\t" $7 }' <<<"$listing" | sort)" \
+        "the icon and the German notice text are inside the panel"
+      bench_control_select "$dialog_german" 1003 1
+      expect_eq 'Your currently installed version of Orvex Utilities will be automatically removed.' \
+        "$(control_field "$(bench_controls "$dialog_english")" 1014 7)" "picking English: the notice in English"
+      bench_control_key "$dialog_english" escape
+      expect_question "$dialog_german" "$german_question"$'\n\n''Sie können später wieder problemlos zu Orvex Utilities 2010 zurückkehren, indem Sie es erneut installieren.
+Orvex Utilities 2011 enthält alle Funktionen der Vorversion und darüber hinaus bahnbrechende neue Funktionen.' \
+        "the question in German, the hint after an empty line"
+      bench_box_press "$dialog_german" yes
+    fi
+    bench_wait
+    expect_exit 1 "Yes ends the setup with 1"
+    if bench_wait_lines "$BENCH_URLS" 1 10; then
+      expect_match "$(head -1 "$BENCH_URLS")" \
+        "^$ORVEX_LINK_BASE/link/\\?target=cancelationduringupgrade&qz_product=qzv2011&.*&qz_lang=de-DE&" \
+        "the cancellation page, in German and without the version"
+    else
+      bench_fail "the cancellation page is opened"
+    fi
+    expect_eq 9.0.100.5 "$(bench_reg_query "$uninstall\\$ORVEX_EARLIER_EDITION_PRODUCT_CODE" DisplayVersion)" \
+      "the 9.x edition stays installed"
+    read_products
+    expect_main_absent "after the cancel"
     ;;
 
   *)

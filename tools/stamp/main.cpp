@@ -1,5 +1,6 @@
 // orvex-stamp: writes the affiliate tag into a signed setup executable, or reads it back.
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,21 +27,26 @@ constexpr char kUsage[] =
     "entry's length, the security directory's size and the PE checksum, so that the signature\n"
     "still verifies. The text is written as it is: \"&\" separates installer properties, \".\"\n"
     "stands for \"#\", for example AFFILIATEID=abc&AFFILIATEIDFLAGS=.0\n"
+    "The setup reads the text up to its first zero byte and ignores a tag whose text is not a list\n"
+    "of NAME=VALUE properties; such a text is refused here.\n"
     "--read prints the tag text of FILE.\n"
     "Windows with the certificate padding check on (EnableCertPaddingCheck=1) takes a file\n"
     "with bytes behind its signature for unsigned.\n"
     "\n"
     "Exit codes:\n"
     "  0  done\n"
-    "  1  a file cannot be read or written\n"
+    "  1  a file cannot be read or written (or is a folder)\n"
     "  2  wrong arguments\n"
     "  3  FILE is not a PE image\n"
     "  4  FILE is not signed\n"
     "  5  the signature's length is not in the two-byte DER form (0x30 0x82)\n"
-    "  6  the certificate table is damaged, holds more than one entry or does not end the file\n"
+    "  6  the certificate table is damaged, holds more than one entry, lies inside the headers or\n"
+    "     does not end the file\n"
     "  7  FILE already carries a tag (or other data behind its signature) and --replace is missing\n"
     "  8  the text is longer than 65535 bytes\n"
-    "  9  (--read) FILE carries no tag\n";
+    "  9  (--read) FILE carries no tag\n"
+    "  10 the text is not a list of NAME=VALUE properties separated by \"&\" (NAME of A-Z, 0-9\n"
+    "     and _ beginning with a letter; VALUE without blanks, quotes or control characters)\n";
 
 struct Arguments {
   bool read = false;
@@ -74,11 +80,23 @@ std::optional<Arguments> Parse(int argc, char** argv) {
   return arguments;
 }
 
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
+
+// False for a folder and for anything that cannot be read to its end. The stream buffer throws
+// when a read fails (as reading a folder does), so that is caught here too.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  if (IsFolder(path)) return false;
+  try {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 // Writes through a temporary file beside the target and a rename, so that a failed write never
@@ -91,7 +109,8 @@ bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
-      std::filesystem::remove(temporary);
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
       return false;
     }
   }
@@ -108,6 +127,12 @@ int Fail(Outcome outcome, const std::string& what) {
   return static_cast<int>(outcome);
 }
 
+int FailFile(const std::string& path) {
+  if (!IsFolder(path)) return Fail(Outcome::FileError, path);
+  std::fprintf(stderr, "orvex-stamp: %s: is a folder, not a file\n", path.c_str());
+  return static_cast<int>(Outcome::FileError);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,7 +143,7 @@ int main(int argc, char** argv) {
   }
   const std::string& file = arguments->positional[0];
   std::vector<std::uint8_t> image;
-  if (!ReadWholeFile(file, image)) return Fail(Outcome::FileError, file);
+  if (!ReadWholeFile(file, image)) return FailFile(file);
 
   if (arguments->read) {
     std::string text;
@@ -132,7 +157,7 @@ int main(int argc, char** argv) {
   std::string text;
   if (arguments->textFile) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(*arguments->textFile, bytes)) return Fail(Outcome::FileError, *arguments->textFile);
+    if (!ReadWholeFile(*arguments->textFile, bytes)) return FailFile(*arguments->textFile);
     text.assign(bytes.begin(), bytes.end());
   } else {
     text = arguments->positional[1];
@@ -140,6 +165,6 @@ int main(int argc, char** argv) {
   const Outcome outcome = stamping::StampTag(image, text, arguments->replace);
   if (outcome != Outcome::Done) return Fail(outcome, file);
   const std::string target = arguments->output.value_or(file);
-  if (!WriteWholeFile(target, image, file)) return Fail(Outcome::FileError, target);
+  if (!WriteWholeFile(target, image, file)) return FailFile(target);
   return 0;
 }

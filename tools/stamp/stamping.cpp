@@ -47,14 +47,17 @@ std::uint32_t PeChecksum(std::span<const std::uint8_t> image, std::uint32_t chec
 
 Outcome StampTag(std::vector<std::uint8_t>& image, std::string_view text, bool replace) {
   if (text.size() > tagging::kMaxTagTextSize) return Outcome::TextTooLong;
+  if (!tagging::IsWellFormedTagText(text)) return Outcome::MalformedText;
   const std::span<const std::uint8_t> bytes(image);
   const tagging::TagPosition position = tagging::LocateTag(bytes);
   if (position.fault != tagging::TagFault::None) return FromFault(position.fault);
   const std::uint64_t directory = position.directoryOffset;
   if (directory + 8 > image.size()) return Outcome::NotPeImage;
 
-  // Only a table with a single entry that ends the file can grow without moving anything else.
+  // Only a table with a single entry that ends the file can grow without moving anything else,
+  // and it must lie behind the fields written below: the file is cut at the tag's place.
   const std::uint64_t certificate = position.certificateOffset;
+  if (certificate < directory + 8) return Outcome::UnsupportedCertificateTable;
   const std::uint32_t tableSize = tagging::ReadLittleEndian32(&image[directory + 4]);
   const std::uint32_t entryLength = tagging::ReadLittleEndian32(&image[certificate]);
   const std::uint64_t signatureEnd = tagging::kCertificateEntryHeaderSize + tagging::kSignatureHeaderSize +
@@ -109,13 +112,17 @@ std::string_view Describe(Outcome outcome) {
     case Outcome::UnexpectedSignatureHeader:
       return "the signature's length is not in the two-byte DER form (0x30 0x82)";
     case Outcome::UnsupportedCertificateTable:
-      return "the certificate table is damaged, holds more than one entry or does not end the file";
+      return "the certificate table is damaged, holds more than one entry, lies inside the headers or does not end "
+             "the file";
     case Outcome::AlreadyTagged:
       return "the file already carries a tag (use --replace to replace it)";
     case Outcome::TextTooLong:
       return "the tag text is longer than 65535 bytes";
     case Outcome::NoTag:
       return "the file carries no tag";
+    case Outcome::MalformedText:
+      return "the tag text is not a list of NAME=VALUE installer properties separated by \"&\" (NAME of A-Z, 0-9 "
+             "and _ beginning with a letter; VALUE without blanks, quotes or control characters)";
   }
   return "unknown outcome";
 }

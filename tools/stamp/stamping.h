@@ -21,11 +21,14 @@ enum class Outcome : int {
   AlreadyTagged = 7,  // something stands behind the signature and --replace was not given
   TextTooLong = 8,
   NoTag = 9,
+  MalformedText = 10,  // not a list of NAME=VALUE properties (tagging::IsWellFormedTagText)
 };
 
 // Puts `text` behind the signature and updates the certificate entry's length, the security
 // directory's size and (when the image carries one) the PE checksum. With `replace`, whatever
-// stood behind the signature is dropped first. On any refusal the image is left unchanged.
+// stood behind the signature is dropped first. Refuses a text the setup would not use, and a
+// certificate table that does not lie behind the headers it updates. On any refusal the image
+// is left unchanged.
 Outcome StampTag(std::vector<std::uint8_t>& image, std::string_view text, bool replace);
 
 // The tag text exactly as stored, or the reason there is none.

@@ -12,6 +12,9 @@
 //   boxes.exe help CAPTION MS             asks the box for help as the F1 key does; the
 //                                         box stays open
 //
+// text and buttons take the window with that caption that has a body text, press the one that
+// has the button: a dialog and the box it opened may share a caption.
+//
 // CAPTION is compared exactly (case-sensitively, the whole caption) and may be
 // given as "hex:" plus its UTF-8 bytes in hexadecimal. Output is UTF-8.
 // Exit codes: 0 done, 1 timed out or (absent) a window appeared, 2 no such
@@ -75,16 +78,23 @@ std::vector<HWND> VisibleWindows(const std::wstring* caption) {
   return search.found;
 }
 
-HWND FindVisible(const std::wstring& caption) {
-  const std::vector<HWND> windows = VisibleWindows(&caption);
-  return windows.empty() ? nullptr : windows.front();
+// The first visible window with that caption; with a control id, the first one that has that
+// control (a dialog and the box it opened may share a caption: the box has the body text and its
+// buttons).
+HWND FindVisible(const std::wstring& caption, int control = 0) {
+  for (HWND window : VisibleWindows(&caption)) {
+    if (control == 0 || GetDlgItem(window, control)) return window;
+  }
+  return nullptr;
 }
 
-HWND WaitForWindow(const std::wstring& caption, DWORD milliseconds) {
+// Waits for a window with that caption (and that control); at the timeout a window with the
+// caption alone is still returned, so that the caller can tell what it lacks.
+HWND WaitForWindow(const std::wstring& caption, DWORD milliseconds, int control = 0) {
   const ULONGLONG deadline = GetTickCount64() + milliseconds;
   for (;;) {
-    if (HWND window = FindVisible(caption)) return window;
-    if (GetTickCount64() >= deadline) return nullptr;
+    if (HWND window = FindVisible(caption, control)) return window;
+    if (GetTickCount64() >= deadline) return FindVisible(caption);
     Sleep(kPollMilliseconds);
   }
 }
@@ -180,7 +190,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   if (command == L"text" || command == L"buttons") {
-    HWND box = WaitForWindow(caption, milliseconds);
+    HWND box = WaitForWindow(caption, milliseconds, kBodyTextId);
     if (!box) return TimedOut(caption);
     if (command == L"text") {
       HWND body = GetDlgItem(box, kBodyTextId);
@@ -206,7 +216,7 @@ int wmain(int argc, wchar_t** argv) {
 
   if (command == L"press" && argc == 5) {
     const int id = _wtoi(argv[3]);
-    HWND box = WaitForWindow(caption, milliseconds);
+    HWND box = WaitForWindow(caption, milliseconds, id);
     if (!box) return TimedOut(caption);
     HWND button = GetDlgItem(box, id);
     if (!button) {

@@ -6,6 +6,10 @@
 //   controls.exe click WINDOW ID MS          posts BM_CLICK to the control
 //   controls.exe check WINDOW ID STATE MS    clicks a check box until its state is STATE (0 or 1)
 //   controls.exe close WINDOW MS             the close box: posts WM_SYSCOMMAND SC_CLOSE
+//   controls.exe key WINDOW VK MS            a key typed in the window (VK: the virtual key
+//                                            code): WM_KEYDOWN and WM_KEYUP are posted to the
+//                                            control with the focus, where the dialog's
+//                                            message loop meets them as it meets typed keys
 //
 // WINDOW is a visible top-level window's caption, compared exactly, or "class:" and a window
 // class ("class:#32770" for the first visible dialog); either may be given as "hex:" plus its
@@ -339,10 +343,28 @@ int Check(HWND control, LRESULT wanted, DWORD milliseconds) {
                      std::to_wstring(wanted));
 }
 
+// Posts a key press and release to the window's focused control (the window itself when its
+// thread has no focus).
+int Key(HWND window, UINT key) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  HWND target = window;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus) {
+    target = info.hwndFocus;
+  }
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+  const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+  if (!PostMessageW(target, WM_KEYDOWN, key, down) || !PostMessageW(target, WM_KEYUP, key, up)) {
+    return Fail(3, L"the key could not be posted");
+  }
+  return 0;
+}
+
 int Usage() {
   bench::WriteUtf8(STD_ERROR_HANDLE,
                    L"usage: controls list|close WINDOW MS | click WINDOW ID MS"
-                   L" | select WINDOW ID INDEX MS | check WINDOW ID 0|1 MS\n");
+                   L" | select WINDOW ID INDEX MS | check WINDOW ID 0|1 MS | key WINDOW VK MS\n");
   return 64;
 }
 
@@ -354,10 +376,10 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring name = bench::DecodeArgument(argv[2]);
   const DWORD milliseconds = static_cast<DWORD>(wcstoul(argv[argc - 1], nullptr, 10));
   const bool with_id = command == L"click" || command == L"select" || command == L"check";
-  const int expected_arguments = command == L"list" || command == L"close" ? 4
-                                 : command == L"click"                     ? 5
-                                 : with_id                                 ? 6
-                                                                           : 0;
+  const int expected_arguments = command == L"list" || command == L"close"  ? 4
+                                 : command == L"click" || command == L"key" ? 5
+                                 : with_id                                  ? 6
+                                                                            : 0;
   if (argc != expected_arguments) return Usage();
 
   HWND window = WaitForWindow(name, milliseconds);
@@ -373,6 +395,7 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
   }
+  if (command == L"key") return Key(window, static_cast<UINT>(wcstoul(argv[3], nullptr, 0)));
 
   const int id = _wtoi(argv[3]);
   HWND control = FindControl(window, id);
