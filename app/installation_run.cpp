@@ -159,9 +159,10 @@ void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, 
   const std::u16string langPackCommandLine = BuildLangPackCommandLine(options.langPackProperties);
   RemoveInstalledLanguagePacks(platform::kInstallUiLevelNone);
 
+  // A log that cannot be switched on does not stop the installation it would have recorded.
   if (!options.langPackLogPath.empty()) {
-    platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.langPackLogPath,
-                            platform::kInstallLogAttributesAppend);
+    (void)platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.langPackLogPath,
+                                  platform::kInstallLogAttributesAppend);
   }
 
   std::uint32_t result = 0;
@@ -187,8 +188,8 @@ void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, 
                                                               installedMajorVersion);
 
   if (!options.basePackageLogPath.empty()) {
-    platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.basePackageLogPath,
-                            platform::kInstallLogAttributesAppend);
+    (void)platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.basePackageLogPath,
+                                  platform::kInstallLogAttributesAppend);
   }
 
   if (IsInstallerSuccess(result)) result = platform::MsiInstallProductW(mainPackagePath, mainCommandLine);

@@ -66,7 +66,8 @@ void ReadCommandLine(std::vector<std::u16string>& arguments, SetupOptions& optio
 void RequestRestart() {
   platform::TokenHandle token;
   if (!platform::OpenOwnProcessToken(token)) return;
-  platform::EnableTokenPrivilege(token, u"SeShutdownPrivilege");
+  // Without the privilege the reboot request fails by itself; there is nothing else to try.
+  (void)platform::EnableTokenPrivilege(token, u"SeShutdownPrivilege");
   platform::RequestSystemReboot();
 }
 

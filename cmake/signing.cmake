@@ -9,7 +9,7 @@ find_program(ORVEX_OSSLSIGNCODE osslsigncode REQUIRED)
 find_program(ORVEX_OPENSSL openssl REQUIRED)
 find_program(ORVEX_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
 
-set(ORVEX_DEFAULT_TAG "AFFILIATEID=qzv2011aid30017xx-XX&AFFILIATEIDFLAGS=.0" CACHE STRING
+set(ORVEX_DEFAULT_TAG "${ORVEX_DEFAULT_AFFILIATE_TAG}" CACHE STRING
     "Affiliate tag stamped behind the signature of the setup executables")
 
 set(ORVEX_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing CACHE INTERNAL "")

@@ -2,17 +2,22 @@
 enable_language(RC)
 
 set(ORVEX_WIN32_LIBRARIES shell32 ole32 oleaut32 advapi32 user32 gdi32 uuid)
-set(ORVEX_WIN32_LINK_OPTIONS -municode -mwindows -static -static-libgcc -static-libstdc++)
+# The setup executables are kept small: every function and datum in a section of its own, so the
+# linker drops the ones nothing uses, and, in the release configurations, no symbols or debugging
+# information (the static run-time libraries bring them) before the executable is signed.
+set(ORVEX_WIN32_SIZE_OPTIONS -ffunction-sections -fdata-sections)
+set(ORVEX_WIN32_LINK_OPTIONS -municode -mwindows -static -static-libgcc -static-libstdc++ -Wl,--gc-sections
+                             $<$<CONFIG:Release,MinSizeRel>:-s>)
 # The setup must start on Windows 2000 SP4 to tell its users that they need a newer Windows:
 # it is compiled for that system, and every function Windows 2000 lacks is looked up at run
 # time (tests/wine/windows2000_exports.txt lists what the executable may import).
 set(ORVEX_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0500 WINVER=0x0500)
 
-target_compile_options(orvex_program PRIVATE -municode)
+target_compile_options(orvex_program PRIVATE -municode ${ORVEX_WIN32_SIZE_OPTIONS})
 
 add_library(orvex_platform_win32 OBJECT)
 target_include_directories(orvex_platform_win32 PUBLIC ${PROJECT_SOURCE_DIR})
-target_compile_options(orvex_platform_win32 PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_options(orvex_platform_win32 PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
 target_compile_definitions(orvex_platform_win32 PRIVATE ${ORVEX_WIN32_DEFINITIONS})
 add_subdirectory(platform/win32)
 
@@ -116,16 +121,20 @@ function(orvex_add_setup target)
     $<TARGET_OBJECTS:orvex_platform_win32>
     $<TARGET_OBJECTS:orvex_window_procedures>
     ${PROJECT_SOURCE_DIR}/app/entry.cpp
+    ${PROJECT_SOURCE_DIR}/app/runtime_failures.cpp
     ${PROJECT_SOURCE_DIR}/resources/setup.rc
     ${PROJECT_SOURCE_DIR}/resources/strings.rc
     ${PROJECT_SOURCE_DIR}/resources/dialog.rc
     ${rc})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/resources
                              ${ORVEX_DIALOG_BITMAP_DIR})
+  # The resource compiler reports no dependencies of its own.
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/dialog.rc PROPERTIES
                               OBJECT_DEPENDS "${ORVEX_DIALOG_BITMAPS}")
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS
+    "${ORVEX_GENERATED_DIR}/resources/product_version.h;${ORVEX_GENERATED_DIR}/resources/setup.manifest")
   add_dependencies(${target} orvex_dialog_bitmaps)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
   target_compile_definitions(${target} PRIVATE ${ORVEX_WIN32_DEFINITIONS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})
@@ -143,8 +152,8 @@ function(orvex_add_setup target)
 endfunction()
 
 # orvex_language_pack_resources(<out> <code> ...): "QZLANGPACK_XX_YY=<file>" entries for
-# orvex_add_setup's PACKS, for language codes such as de-DE (or "all" for every language).
-set(ORVEX_LANGUAGE_CODES da-DK de-DE en-GB en-US es-ES fr-FR it-IT ja-JP ko-KR nl-NL pl-PL pt-BR ru-RU zh-CN)
+# orvex_add_setup's PACKS, for language codes such as de-DE (or "all" for every language of
+# ORVEX_LANGUAGE_CODES, cmake/product.cmake).
 function(orvex_language_pack_resources out)
   set(codes ${ARGN})
   if(codes STREQUAL "all")
@@ -161,6 +170,8 @@ function(orvex_language_pack_resources out)
 endfunction()
 
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+# The manifest names the product's version (resources/setup.rc carries it).
+configure_file(${PROJECT_SOURCE_DIR}/resources/setup.manifest.in ${ORVEX_GENERATED_DIR}/resources/setup.manifest @ONLY)
 
 add_subdirectory(packages)
 get_property(ORVEX_MSI_PACKAGES GLOBAL PROPERTY ORVEX_MSI_PACKAGES)

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/product.h"
+
 // One interface language of the setup. `code` is the NUL-terminated language code
 // ("en-US"); `displayName` is the language's own name for the language list;
 // `bitmapId` is the resource id of its 16 x 14 flag bitmap.
@@ -12,8 +14,7 @@ struct LanguageEntry {
     std::uint32_t bitmapId;
 };
 
-inline constexpr std::size_t kLanguageCount = 14;
-
 // The languages the setup knows. A row's position is the language index that the
-// rest of the program stores; the order must not change.
+// rest of the program stores; the codes and their order come from the product data
+// (kLanguageCodes, base/product.h).
 extern const LanguageEntry kLanguages[kLanguageCount];

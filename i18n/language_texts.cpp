@@ -1,6 +1,9 @@
 #include "i18n/language_texts.h"
 
 #include <array>
+#include <iterator>
+
+#include "base/product.h"
 
 LanguageTextMap LanguageTexts[kTextFieldCount];
 
@@ -306,25 +309,25 @@ constexpr TextRow kChinese = {
 };
 
 struct LanguageRow {
-    const char16_t* code;
+    std::size_t languageIndex;  // of kLanguageCodes
     const TextRow* texts;
 };
 
-// The order in which the languages are filled in.
+// The order in which the languages are filled in: de-DE first, then the others in index order.
 constexpr LanguageRow kRows[] = {
-    {u"de-DE", &kGerman},  {u"da-DK", &kDanish},  {u"en-GB", &kEnglish},
-    {u"en-US", &kEnglish}, {u"es-ES", &kSpanish}, {u"fr-FR", &kFrench},
-    {u"it-IT", &kItalian}, {u"ja-JP", &kJapanese}, {u"ko-KR", &kKorean},
-    {u"nl-NL", &kDutch},   {u"pl-PL", &kPolish},  {u"pt-BR", &kPortugueseBrazil},
-    {u"ru-RU", &kRussian}, {u"zh-CN", &kChinese},
+    {1, &kGerman},   {0, &kDanish},   {2, &kEnglish}, {3, &kEnglish},
+    {4, &kSpanish},  {5, &kFrench},   {6, &kItalian}, {7, &kJapanese},
+    {8, &kKorean},   {9, &kDutch},    {10, &kPolish}, {11, &kPortugueseBrazil},
+    {12, &kRussian}, {13, &kChinese},
 };
+static_assert(std::size(kRows) == kLanguageCount, "every language needs its texts");
 
 }  // namespace
 
 void BuildLanguageTexts() {
     for (const LanguageRow& row : kRows) {
         for (std::size_t field = 0; field < kTextFieldCount; ++field) {
-            LanguageTexts[field][row.code] = (*row.texts)[field];
+            LanguageTexts[field][kLanguageCodes[row.languageIndex]] = (*row.texts)[field];
         }
     }
 }

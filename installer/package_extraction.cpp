@@ -118,7 +118,8 @@ HResult GetExtractionFolder(bool perUser, std::u16string& folder) {
     const HResult usable = UseExistingFolder(path, perUser);
     if (usable < 0) return usable;
   }
-  platform::SetFileAttributesAt(path, kAttributesHiddenSystem);
+  // Hiding the folder is a courtesy: it serves as well when it stays visible.
+  (void)platform::SetFileAttributesAt(path, kAttributesHiddenSystem);
   folder = path;
   return kSOk;
 }

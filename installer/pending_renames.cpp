@@ -82,7 +82,9 @@ std::vector<std::u16string> PendingRenameEntries() {
 bool IsRestartPending(const std::u16string& mainPackagePath) {
   std::u16string windowsFolder;
   const std::uint32_t length = platform::GetWindowsFolderPath(kPathCapacity, windowsFolder);
-  if (length != 0 && length < kPathCapacity) platform::SetCurrentFolder(windowsFolder);
+  // Where the Windows folder cannot become the current folder, the check runs from the one the
+  // process has.
+  if (length != 0 && length < kPathCapacity) (void)platform::SetCurrentFolder(windowsFolder);
 
   const std::vector<std::u16string> packageFileNames = PackageFileNames(mainPackagePath);
   return AnyEntryNamesAFile(PendingRenameEntries(), packageFileNames);

@@ -22,7 +22,9 @@ void RemoveInstalledLanguagePacks(int uiLevel) {
   for (const char16_t* productCode : kLanguagePackProductCodes) {
     const int state = platform::MsiQueryProductStateW(productCode);
     if (state != platform::kInstallStateUnknown && state != platform::kInstallStateAbsent) {
-      platform::MsiConfigureProductW(productCode, platform::kInstallLevelDefault, platform::kInstallStateAbsent);
+      // A pack that stays is installed over by the run that follows, or reports its own failure there.
+      (void)platform::MsiConfigureProductW(productCode, platform::kInstallLevelDefault,
+                                           platform::kInstallStateAbsent);
     }
   }
   platform::MsiSetInternalUI(previous);

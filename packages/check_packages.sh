@@ -4,7 +4,8 @@
 #   check_packages.sh BUILD_DIR
 #
 # BUILD_DIR is the folder holding main.msi and the langpack_*.msi files (or a
-# build tree with them in its packages/ folder). In a fresh throw-away Wine
+# build tree with them in its packages/ folder); the product's codes come from
+# product.env, which CMake writes into the build tree. In a fresh throw-away Wine
 # prefix the check installs the de-DE and en-US language packs and the main
 # package with msiexec /qn, checks the installed files, the registry values
 # and the embedded transforms, removes everything again, and checks that the
@@ -16,9 +17,6 @@
 
 set -u
 
-MAIN_CODE='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
-DE_CODE='{23BE4DF2-293D-4077-82F4-1FD8C269277C}'
-EN_US_CODE='{E7C0E7E9-B404-4A98-A8D1-FEFB9482866E}'
 UNINSTALL='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 COMPAT_KEY='HKLM\Software\Orvex\Setup\Compatibility\1'
 
@@ -28,13 +26,23 @@ pass() { echo "ok: $*"; }
 die() { echo "FAIL: $*"; exit 1; }
 
 [ $# -eq 1 ] || die "usage: $0 BUILD_DIR"
-script_dir=$(cd "$(dirname "$0")" && pwd)
 pkgdir=$(cd "$1" 2>/dev/null && pwd) || die "no such folder: $1"
 [ -f "$pkgdir/main.msi" ] || pkgdir="$pkgdir/packages"
 for name in main langpack_de_DE langpack_en_US main_fail_1603 main_fail_1627 \
             langpack_de_DE_fail_1603; do
   [ -f "$pkgdir/$name.msi" ] || die "$name.msi not found in $1"
 done
+product_env=
+for candidate in "$pkgdir/product.env" "$pkgdir/../product.env"; do
+  [ -f "$candidate" ] && { product_env=$candidate; break; }
+done
+[ -n "$product_env" ] || die "product.env not found in or beside $pkgdir"
+source "$product_env"
+MAIN_CODE=$ORVEX_INSTALLER_PRODUCT_CODE
+DE_CODE=${ORVEX_LANGUAGE_PACK_PRODUCT_CODES[de-DE]}
+EN_US_CODE=${ORVEX_LANGUAGE_PACK_PRODUCT_CODES[en-US]}
+read -r -a default_properties <<<"$ORVEX_DEFAULT_AFFILIATE_PROPERTIES"
+
 for tool in wine wineserver msiinfo; do
   command -v "$tool" >/dev/null || die "$tool not found"
 done
@@ -91,7 +99,7 @@ expect_eq "langpack_en_US.msi install result" 0 \
   "$(msiexec_rc /i "$(winpath "$pkgdir/langpack_en_US.msi")" ALLUSERS=1 /qn)"
 expect_eq "main.msi install result" 0 \
   "$(msiexec_rc /i "$(winpath "$pkgdir/main.msi")" LANGSTRING=silent USERDEFINST=2 \
-       'AFFILIATEID=qzv2011aid30017xx-XX' 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent \
+       "${default_properties[@]}" TRANSFORMS=:silent \
        FASTOEM=1 /qn /l*v "$(winpath "$log_main")")"
 
 log_property() { tr -d '\r' < "$log_main" | sed -n "s/^Property(S): $1 = //p" | tail -n 1; }
@@ -101,7 +109,7 @@ expect_eq "log: FASTOEM" 1 "$(log_property FASTOEM)"
 expect_eq "log: QZUPGRADE (package default)" 0 "$(log_property QZUPGRADE)"
 
 expect_eq "main DisplayName" "Orvex Utilities 2011" "$(reg_value "$UNINSTALL\\$MAIN_CODE" DisplayName)"
-expect_eq "main DisplayVersion" "10.0.3000.101" "$(reg_value "$UNINSTALL\\$MAIN_CODE" DisplayVersion)"
+expect_eq "main DisplayVersion" "$ORVEX_PRODUCT_VERSION" "$(reg_value "$UNINSTALL\\$MAIN_CODE" DisplayVersion)"
 expect_eq "de-DE pack DisplayName" "Orvex Utilities 2011 Language Pack (de-DE)" \
   "$(reg_value "$UNINSTALL\\$DE_CODE" DisplayName)"
 expect_eq "en-US pack DisplayName" "Orvex Utilities 2011 Language Pack (en-US)" \
@@ -126,7 +134,7 @@ for file in "readme first.txt" license.txt lang/de-DE.txt lang/en-US.txt; do
   fi
 done
 if [ -n "$installdir" ] && cmp -s "$installdir/readme first.txt" \
-     "$script_dir/payload/main/readme first.txt"; then
+     "$pkgdir/payload/main/readme first.txt"; then
   pass "readme first.txt has the packaged content"
 else
   fail "readme first.txt differs from the packaged file"

@@ -4,7 +4,7 @@
 namespace platform {
 
 // Milliseconds since the system started, wrapping at 2^32 (GetTickCount).
-std::uint32_t TickCount();
+[[nodiscard]] std::uint32_t TickCount();
 void SleepMilliseconds(std::uint32_t milliseconds);
 
 // A calendar time as the system reports it (SYSTEMTIME); dayOfWeek 0 is Sunday.
@@ -19,6 +19,6 @@ struct SystemTime {
   std::uint16_t milliseconds = 0;
 };
 // The current time in UTC (GetSystemTime).
-SystemTime CurrentUtcTime();
+[[nodiscard]] SystemTime CurrentUtcTime();
 
 }  // namespace platform

@@ -16,9 +16,9 @@ struct Guid {
   friend bool operator==(const Guid&, const Guid&) = default;
 };
 
-bool CreateGuid(Guid& guid);                                  // CoCreateGuid
-bool GuidToString(const Guid& guid, std::u16string& text);    // StringFromGUID2, 39-character buffer
-bool GuidFromString(const std::u16string& text, Guid& guid);  // IIDFromString
+[[nodiscard]] bool CreateGuid(Guid& guid);                                  // CoCreateGuid
+[[nodiscard]] bool GuidToString(const Guid& guid, std::u16string& text);    // StringFromGUID2, 39-character buffer
+[[nodiscard]] bool GuidFromString(const std::u16string& text, Guid& guid);  // IIDFromString
 
 // CoInitialize: joins the calling thread to a single-threaded apartment. S_FALSE (1) when it was
 // in one already; that join, too, is left with one UninitializeCom.
@@ -51,9 +51,10 @@ using ComObject = UniqueHandle<ComObjectTraits>;
 
 inline constexpr std::uint32_t kComServerAnyContext = 0x17;  // in-process, handler, local, remote
 // CoCreateInstance without an outer object; returns its result.
-HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context, ComObject& object);
+[[nodiscard]] HResult CreateComObject(const Guid& classId, const Guid& interfaceId, std::uint32_t context,
+                                      ComObject& object);
 // Calls the method at `slot` of the object's method table (QueryInterface is 0), one that takes
 // no arguments and returns an HRESULT.
-HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot);
+[[nodiscard]] HResult CallComMethodWithoutArguments(const ComObject& object, unsigned slot);
 
 }  // namespace platform

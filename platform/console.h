@@ -5,7 +5,7 @@ namespace platform {
 
 // AttachConsole(ATTACH_PARENT_PROCESS). False also where the system has no AttachConsole
 // (Windows 2000): the function is looked up at run time.
-bool AttachToParentConsole();
+[[nodiscard]] bool AttachToParentConsole();
 // Reopens the C run-time's standard output on the console ("CON"). Where that yields no usable
 // stream, console text is written through "CONOUT$" instead.
 void ReopenStandardOutputOnConsole();

@@ -24,6 +24,14 @@ struct MappingHandleTraits {
 };
 using MappingHandle = UniqueHandle<MappingHandleTraits>;
 
+// A view of a file mapping, released by unmapping it.
+struct MappedViewTraits {
+  using Value = const std::uint8_t*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value view);
+};
+using MappedView = UniqueHandle<MappedViewTraits>;
+
 // An RCDATA resource of the program's own module. The bytes stay where the loader mapped them
 // for the life of the process.
 struct ResourceBytes {
@@ -32,19 +40,19 @@ struct ResourceBytes {
 };
 // FindResourceExW (RCDATA, language neutral), LoadResource, SizeofResource, LockResource. False
 // on any failure, with the system's last error left as the failing call set it.
-bool LoadRcdataResource(const std::u16string& name, ResourceBytes& resource);
+[[nodiscard]] bool LoadRcdataResource(const std::u16string& name, ResourceBytes& resource);
 
 // One name of the program's RCDATA resources, in the order the system reports them.
 struct ResourceName {
   bool isIntegerId = false;
   std::u16string name;
 };
-std::vector<ResourceName> EnumerateRcdataNames();
+[[nodiscard]] std::vector<ResourceName> EnumerateRcdataNames();
 
 // A new file at `path`, for writing, that others may only read. Fails (file exists, 80) when
 // anything stands at the name, a link included, which is neither removed nor followed; a handle
 // to anything but a plain file with one name is refused.
-FileHandle CreateFileForWriting(const std::u16string& path);
+[[nodiscard]] FileHandle CreateFileForWriting(const std::u16string& path);
 
 // Which file a handle refers to: the volume and the file's number on it.
 struct FileIdentity {
@@ -56,19 +64,19 @@ struct FileIdentity {
 
 // Opens an existing plain file for reading while denying everyone else writing and deleting it,
 // for as long as the handle stays open. A reparse point is not followed but refused.
-FileHandle OpenFileForHolding(const std::u16string& path);
+[[nodiscard]] FileHandle OpenFileForHolding(const std::u16string& path);
 // One WriteFile call for the whole buffer.
-bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size);
-bool DeleteFileAt(const std::u16string& path);
+[[nodiscard]] bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size);
+[[nodiscard]] bool DeleteFileAt(const std::u16string& path);
 
 inline constexpr int kFolderCommonAppData = 35;
 inline constexpr int kFolderAppData = 26;
 // SHGetFolderPathW for the current path of a special folder; returns its result code.
-std::int32_t GetSpecialFolderPath(int folder, std::u16string& path);
+[[nodiscard]] std::int32_t GetSpecialFolderPath(int folder, std::u16string& path);
 // CreateDirectoryW. A `restricted` folder gets a protected DACL: full control for SYSTEM and the
 // Administrators, read and execute for Users, passed on to what is created inside and nothing
 // inherited from the parent folder.
-bool CreateFolder(const std::u16string& path, bool restricted = false);
+[[nodiscard]] bool CreateFolder(const std::u16string& path, bool restricted = false);
 
 // What decides whether an existing folder may be used.
 struct FolderFacts {
@@ -81,38 +89,38 @@ struct FolderFacts {
 };
 // Opens an existing folder itself (never what a reparse point names) to read its facts and to
 // restrict it through the same handle, so the checked folder is the one changed.
-FileHandle OpenFolderForSecurity(const std::u16string& path);
+[[nodiscard]] FileHandle OpenFolderForSecurity(const std::u16string& path);
 [[nodiscard]] bool QueryFolderFacts(const FileHandle& folder, FolderFacts& facts);
 // Replaces the folder's DACL by the protected one of a restricted CreateFolder and, with
 // `giveToAdministrators`, makes the Administrators its owner.
 [[nodiscard]] bool RestrictFolder(const FileHandle& folder, bool giveToAdministrators);
-bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes);
+[[nodiscard]] bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes);
 
 // GetTempPathW into a buffer of `capacity` characters; returns the call's result (0 on failure,
 // the needed size when the buffer is too small).
-std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path);
+[[nodiscard]] std::uint32_t GetTempFolderPath(std::uint32_t capacity, std::u16string& path);
 // GetTempFileNameW; returns its result (0 on failure).
-std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix, std::uint32_t unique,
-                                 std::u16string& path);
+[[nodiscard]] std::uint32_t CreateTempFileName(const std::u16string& folder, const std::u16string& prefix,
+                                               std::uint32_t unique, std::u16string& path);
 
 // GetWindowsDirectoryW into a buffer of `capacity` characters; returns the call's result (0 on
 // failure, the needed size when the buffer is too small). `path` is set only when the folder fit.
-std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path);
+[[nodiscard]] std::uint32_t GetWindowsFolderPath(std::uint32_t capacity, std::u16string& path);
 // SetCurrentDirectoryW: the process's current folder, for the rest of the process.
-bool SetCurrentFolder(const std::u16string& path);
+[[nodiscard]] bool SetCurrentFolder(const std::u16string& path);
 
 // GetPrivateProfileStringW into a buffer of `capacity` characters; returns the call's result (the
 // number of characters copied, at most capacity - 1).
-std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
-                                const std::u16string& defaultText, std::uint32_t capacity, std::u16string& text);
+[[nodiscard]] std::uint32_t ReadProfileString(const std::u16string& file, const std::u16string& section,
+                                              const std::u16string& key, const std::u16string& defaultText,
+                                              std::uint32_t capacity, std::u16string& text);
 
 // Read-only mapping of a whole file: CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
 // CreateFileMappingW(PAGE_READONLY), MapViewOfFile(FILE_MAP_READ), VirtualQuery.
-FileHandle OpenFileForReading(const std::u16string& path);
-MappingHandle CreateReadOnlyMapping(const FileHandle& file);
-const std::uint8_t* MapReadOnlyView(const MappingHandle& mapping);
+[[nodiscard]] FileHandle OpenFileForReading(const std::u16string& path);
+[[nodiscard]] MappingHandle CreateReadOnlyMapping(const FileHandle& file);
+[[nodiscard]] MappedView MapReadOnlyView(const MappingHandle& mapping);
 // The size of the region the system reports for the view's base address.
-bool QueryRegionSize(const std::uint8_t* address, std::size_t& size);
-void UnmapReadOnlyView(const std::uint8_t* view);
+[[nodiscard]] bool QueryRegionSize(const std::uint8_t* address, std::size_t& size);
 
 }  // namespace platform

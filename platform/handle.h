@@ -1,10 +1,16 @@
 #pragma once
+#include <cstdint>
 #include <utility>
 
 namespace platform {
 
+// The thread's last error, as declared with the process services (platform/process.h).
+[[nodiscard]] std::uint32_t LastError();
+void SetLastError(std::uint32_t error);
+
 // Move-only owner of one platform handle. Traits supply the value type, the value that means
-// "no handle" and the function that releases a handle.
+// "no handle" and the function that releases a handle. Releasing leaves the thread's last error
+// as it was, so a failure's error survives the clean-up on the way out of the failed operation.
 template <typename Traits>
 class UniqueHandle {
  public:
@@ -29,7 +35,10 @@ class UniqueHandle {
   Value release() { return std::exchange(value_, Traits::Invalid()); }
   void reset(Value value = Traits::Invalid()) {
     Value old = std::exchange(value_, value);
-    if (old != Traits::Invalid()) Traits::Close(old);
+    if (old == Traits::Invalid()) return;
+    const std::uint32_t error = LastError();
+    Traits::Close(old);
+    SetLastError(error);
   }
 
  private:

@@ -34,19 +34,20 @@ using MsiHandle = UniqueHandle<MsiHandleTraits>;
 
 int MsiSetInternalUI(int level);
 // `length` holds the buffer's capacity in characters and receives the text's length.
-std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16string& property, char16_t* buffer,
-                                 std::uint32_t* length);
-int MsiQueryProductStateW(const std::u16string& product);
-std::uint32_t MsiConfigureProductW(const std::u16string& product, int installLevel, int installState);
-std::uint32_t MsiEnableLogW(std::uint32_t logMode, const std::u16string& logFile, std::uint32_t attributes);
-std::uint32_t MsiInstallProductW(const std::u16string& packagePath, const std::u16string& commandLine);
+[[nodiscard]] std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16string& property,
+                                               char16_t* buffer, std::uint32_t* length);
+[[nodiscard]] int MsiQueryProductStateW(const std::u16string& product);
+[[nodiscard]] std::uint32_t MsiConfigureProductW(const std::u16string& product, int installLevel, int installState);
+[[nodiscard]] std::uint32_t MsiEnableLogW(std::uint32_t logMode, const std::u16string& logFile,
+                                          std::uint32_t attributes);
+[[nodiscard]] std::uint32_t MsiInstallProductW(const std::u16string& packagePath, const std::u16string& commandLine);
 // Opens the package read-only.
-std::uint32_t MsiOpenDatabaseW(const std::u16string& packagePath, MsiHandle& database);
-std::uint32_t MsiDatabaseOpenViewW(const MsiHandle& database, const std::u16string& query, MsiHandle& view);
-std::uint32_t MsiViewExecute(const MsiHandle& view);
-std::uint32_t MsiViewFetch(const MsiHandle& view, MsiHandle& record);
-std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, char16_t* buffer,
-                                  std::uint32_t* length);
-std::uint32_t MsiCloseHandle(std::uint32_t handle);
+[[nodiscard]] std::uint32_t MsiOpenDatabaseW(const std::u16string& packagePath, MsiHandle& database);
+[[nodiscard]] std::uint32_t MsiDatabaseOpenViewW(const MsiHandle& database, const std::u16string& query,
+                                                 MsiHandle& view);
+[[nodiscard]] std::uint32_t MsiViewExecute(const MsiHandle& view);
+[[nodiscard]] std::uint32_t MsiViewFetch(const MsiHandle& view, MsiHandle& record);
+[[nodiscard]] std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, char16_t* buffer,
+                                                std::uint32_t* length);
 
 }  // namespace platform

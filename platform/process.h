@@ -14,26 +14,29 @@ using InstanceHandle = void*;
 // From here on, DLLs the process loads by name come from the system folder only, not from the
 // program's folder or the current one (SetDefaultDllDirectories where the system has it, else
 // SetDllDirectoryW with an empty folder, else nothing). False when neither exists.
-bool RestrictDllSearchToSystemFolder();
+[[nodiscard]] bool RestrictDllSearchToSystemFolder();
 
 enum class MutexResult { Created, AlreadyExists, Failed };
 
 // Creates the named mutex with initial ownership and keeps it open until the process ends.
-MutexResult CreateNamedMutex(const std::u16string& name);
+[[nodiscard]] MutexResult CreateNamedMutex(const std::u16string& name);
 
 // The program's command line split by the system's rules; argument 0 is the program path as it
 // stands on the command line. Empty when the system cannot split it.
-std::vector<std::u16string> CommandLineArguments();
+[[nodiscard]] std::vector<std::u16string> CommandLineArguments();
 
 // Ends the process through the C run-time, so static objects are destroyed.
 [[noreturn]] void EndProcess(int exitCode);
 
-std::uint32_t LastError();
+// The calling thread's last error (GetLastError, SetLastError).
+[[nodiscard]] std::uint32_t LastError();
+void SetLastError(std::uint32_t error);
 
 // ExpandEnvironmentStringsW into a buffer of `capacity` characters. Returns the call's result: the
 // expanded text's length with its terminator, the size needed when it does not fit (`expanded`
 // is then left alone), 0 on failure.
-std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded);
+[[nodiscard]] std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity,
+                                                  std::u16string& expanded);
 
 struct TokenTraits {
   using Value = void*;
@@ -43,10 +46,10 @@ struct TokenTraits {
 using TokenHandle = UniqueHandle<TokenTraits>;
 
 // OpenProcessToken of the current process with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY.
-bool OpenOwnProcessToken(TokenHandle& token);
+[[nodiscard]] bool OpenOwnProcessToken(TokenHandle& token);
 // LookupPrivilegeValueW then AdjustTokenPrivileges enabling that one privilege. False when the
 // privilege name is unknown; the adjustment's own result is not reported.
-bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName);
+[[nodiscard]] bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName);
 // ExitWindowsEx(EWX_REBOOT, 0); the result is not reported.
 void RequestSystemReboot();
 
@@ -60,6 +63,6 @@ using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
 // The exit code a process that has not ended reports (STILL_ACTIVE).
 inline constexpr std::uint32_t kStillActive = 259;
 // GetExitCodeProcess.
-bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
+[[nodiscard]] bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
 
 }  // namespace platform

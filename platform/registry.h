@@ -33,15 +33,17 @@ using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
 // RegOpenKeyExW / RegCreateKeyExW (non-volatile) with the access mask as given, view flags
 // included. Return the Windows error code.
-long OpenRegistryKey(RegistryRoot root, const std::u16string& path, std::uint32_t access, RegistryKey& key);
-long CreateRegistryKey(RegistryRoot root, const std::u16string& path, std::uint32_t access, RegistryKey& key);
+[[nodiscard]] long OpenRegistryKey(RegistryRoot root, const std::u16string& path, std::uint32_t access,
+                                   RegistryKey& key);
+[[nodiscard]] long CreateRegistryKey(RegistryRoot root, const std::u16string& path, std::uint32_t access,
+                                     RegistryKey& key);
 
 // RegQueryValueExW: `data` may be null to ask for type and size only; `*size` is the buffer's
 // capacity in bytes on entry and the value's size on return (ERROR_MORE_DATA when it does not fit).
-long QueryRegistryValue(const RegistryKey& key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data,
-                        std::uint32_t* size);
-long SetRegistryValue(const RegistryKey& key, const std::u16string& name, std::uint32_t type,
-                      const std::uint8_t* data, std::uint32_t size);
+[[nodiscard]] long QueryRegistryValue(const RegistryKey& key, const std::u16string& name, std::uint32_t* type,
+                                      std::uint8_t* data, std::uint32_t* size);
+[[nodiscard]] long SetRegistryValue(const RegistryKey& key, const std::u16string& name, std::uint32_t type,
+                                    const std::uint8_t* data, std::uint32_t size);
 
 // The text that registry string data holds: UTF-16 little-endian code units up to the first
 // terminator or the end of the data, never past it (an odd last byte is dropped).

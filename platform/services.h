@@ -29,15 +29,15 @@ struct ServiceStatus {
 };
 
 // OpenSCManagerW on the local machine, the active database.
-bool OpenServiceManager(std::uint32_t access, ServiceHandle& manager);
+[[nodiscard]] bool OpenServiceManager(std::uint32_t access, ServiceHandle& manager);
 // OpenServiceW.
-bool OpenNamedService(const ServiceHandle& manager, const std::u16string& name, std::uint32_t access,
-                      ServiceHandle& service);
+[[nodiscard]] bool OpenNamedService(const ServiceHandle& manager, const std::u16string& name, std::uint32_t access,
+                                    ServiceHandle& service);
 // ControlService(SERVICE_CONTROL_STOP); `status` is what the control returned.
-bool SendServiceStop(const ServiceHandle& service, ServiceStatus& status);
+[[nodiscard]] bool SendServiceStop(const ServiceHandle& service, ServiceStatus& status);
 // QueryServiceStatusEx(SC_STATUS_PROCESS_INFO) into the 36-byte process status record.
-bool QueryServiceProcessStatus(const ServiceHandle& service, ServiceStatus& status);
+[[nodiscard]] bool QueryServiceProcessStatus(const ServiceHandle& service, ServiceStatus& status);
 // StartServiceW without arguments: whether the request was accepted.
-bool StartServiceWithoutArguments(const ServiceHandle& service);
+[[nodiscard]] bool StartServiceWithoutArguments(const ServiceHandle& service);
 
 }  // namespace platform

@@ -12,17 +12,18 @@ inline constexpr int kSwShow = 5;
 
 // ShellExecuteW without an owner window; `verb` may be null for the default action. Returns the
 // call's result (greater than 32 on success).
-std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
-                        int showCommand);
+[[nodiscard]] std::intptr_t ShellOpen(const char16_t* verb, const std::u16string& file,
+                                      const std::u16string& parameters, int showCommand);
 // The same with an owner window for any message the system shows on the way.
-std::intptr_t ShellOpen(WindowHandle owner, const char16_t* verb, const std::u16string& file,
-                        const std::u16string& parameters, int showCommand);
+[[nodiscard]] std::intptr_t ShellOpen(WindowHandle owner, const char16_t* verb, const std::u16string& file,
+                                      const std::u16string& parameters, int showCommand);
 
 // ShellExecuteExW without an owner window or working folder, waiting for the launch to finish and
 // keeping the started process's handle (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT, 0x140).
 // True when the launch succeeded; `process` then owns the handle, which the system may leave
 // empty when no new process was started.
-bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
-                                int showCommand, ProcessHandle& process);
+[[nodiscard]] bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file,
+                                              const std::u16string& parameters, int showCommand,
+                                              ProcessHandle& process);
 
 }  // namespace platform

@@ -48,32 +48,32 @@ using Window = UniqueHandle<WindowTraits>;
 // given procedure, no extra bytes, the icon resource named "1" of `instance` (none when it has no
 // such icon), the arrow cursor, the window colour as background and no menu. False when the
 // system refuses the class.
-bool RegisterWindowClass(InstanceHandle instance, const char16_t* className, WindowProcedure procedure);
+[[nodiscard]] bool RegisterWindowClass(InstanceHandle instance, const char16_t* className, WindowProcedure procedure);
 
 // CreateWindowExW of an overlapped window of the class at (0, 0), 1 x 1 pixel, without parent or
 // menu, which is never shown. Holds no window when creation fails.
-Window CreateHiddenWindow(InstanceHandle instance, const char16_t* className, const char16_t* title);
+[[nodiscard]] Window CreateHiddenWindow(InstanceHandle instance, const char16_t* className, const char16_t* title);
 
 // MessageBoxW owned by `owner`, which receives WM_HELP when the box has a Help button.
 int ShowOwnedMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                         std::uint32_t style);
 
 // DefWindowProcW.
-std::intptr_t DefaultWindowProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                                     std::intptr_t lParam);
+[[nodiscard]] std::intptr_t DefaultWindowProcedure(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                                   std::intptr_t lParam);
 
 // LoadStringW of the string `id` of `instance` into `buffer` of `capacity` characters (the
 // resource loader picks the language block); returns the number of characters copied, 0 when the
 // string does not exist. The text is always terminated.
-int LoadStringResource(InstanceHandle instance, std::uint32_t id, char16_t* buffer, int capacity);
+[[nodiscard]] int LoadStringResource(InstanceHandle instance, std::uint32_t id, char16_t* buffer, int capacity);
 
 // SendInput with one keyboard input record: the virtual key, scan code 0, the given flags.
 void SendKeyboardInput(std::uint16_t virtualKey, std::uint32_t flags);
 
 // FindWindowW by class name, any title; null when there is none.
-WindowHandle FindWindowOfClass(const std::u16string& className);
+[[nodiscard]] WindowHandle FindWindowOfClass(const std::u16string& className);
 // IsWindow: the handle still names a window.
-bool IsExistingWindow(WindowHandle window);
+[[nodiscard]] bool IsExistingWindow(WindowHandle window);
 
 // InitCommonControlsEx with the standard control classes and the extended combo box
 // (ComboBoxEx32), which must be registered before a dialog that holds one is created.

@@ -29,7 +29,8 @@ constexpr std::uint32_t kInstallerSuspended = 1604;
 void OpenInBrowser(const std::u16string& url, bool quoteInFallback) {
   if (platform::ShellOpen(u"open", url, u"", platform::kSwShowNormal) > kShellOpenLastError) return;
   const std::u16string parameters = quoteInFallback ? u"\"" + url + u"\"" : url;
-  platform::ShellOpen(u"open", u"explorer.exe", parameters, platform::kSwShowNormal);
+  // The last resort: when Explorer cannot be started either, the link stays unopened.
+  (void)platform::ShellOpen(u"open", u"explorer.exe", parameters, platform::kSwShowNormal);
 }
 
 void OpenInstallHelpLink(const ConfigureAction& action, const std::u16string& languageCode, std::uint32_t result) {

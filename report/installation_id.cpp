@@ -1,7 +1,6 @@
 #include "report/installation_id.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <vector>
 
 #include "platform/registry.h"
@@ -31,9 +30,13 @@ std::vector<std::uint8_t> TerminatedBytes(const std::u16string& text) {
   return bytes;
 }
 
+// The registry record is kept where it can be: an identifier that cannot be stored still serves
+// this run, as when no key can be created, and a version that cannot be recorded only leaves the
+// record as it was.
 void StoreString(const platform::RegistryKey& key, const std::u16string& name, const std::u16string& text) {
   const std::vector<std::uint8_t> bytes = TerminatedBytes(text);
-  platform::SetRegistryValue(key, name, platform::kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  (void)platform::SetRegistryValue(key, name, platform::kRegSz, bytes.data(),
+                                   static_cast<std::uint32_t>(bytes.size()));
 }
 
 // The stored identifier, when the value is a REG_SZ of at most 128 bytes holding a braced GUID.
@@ -52,7 +55,7 @@ bool ReadStoredId(const platform::RegistryKey& key, const std::u16string& valueN
 
 std::u16string FormatGuid(const platform::Guid& guid) {
   std::u16string text;
-  if (!platform::GuidToString(guid, text)) throw std::runtime_error("StringFromGUID2 failed");
+  if (!platform::GuidToString(guid, text)) throw GuidFormattingFailed();
   return text;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <exception>
 #include <string>
 
 #include "platform/com.h"
@@ -14,6 +15,13 @@ bool GetInstallationId(const std::u16string& productCode, const std::u16string& 
 // Silent when the key cannot be opened for writing.
 void RecordInstalledVersion(const std::u16string& productCode, const std::u16string& version);
 
-// The 38-character braced upper-case text of a GUID. Throws std::runtime_error
-// ("StringFromGUID2 failed") when the system cannot format it.
+// Raised by FormatGuid; nothing catches it. A plain std::exception with a fixed message, like
+// RegistryValueNotFound.
+class GuidFormattingFailed : public std::exception {
+ public:
+  const char* what() const noexcept override { return "StringFromGUID2 failed"; }
+};
+
+// The 38-character braced upper-case text of a GUID. Throws GuidFormattingFailed when the system
+// cannot format it.
 std::u16string FormatGuid(const platform::Guid& guid);

@@ -2,8 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 
+#include "base/text_format.h"
 #include "platform/clock.h"
 #include "platform/com.h"
 #include "platform/files.h"
@@ -83,6 +83,13 @@ bool ShellWindowExists() {
   return window != nullptr && platform::IsExistingWindow(window);
 }
 
+// At least `width` decimal digits, zeros in front ("%0*u"). Written out rather than with the C
+// library's printf, which brings its floating-point formatting into the executable.
+std::u16string ZeroPaddedDecimal(std::uint32_t number, std::size_t width) {
+  const std::u16string digits = UnsignedDecimal(number);
+  return std::u16string(digits.size() < width ? width - digits.size() : 0, u'0') + digits;
+}
+
 // The end boundary of a task registered at `now` (UTC): one lifetime later, as
 // "YYYY-MM-DDThh:mm:ssZ". None when `now` is no valid time.
 std::optional<std::u16string> EndBoundaryAfter(const platform::SystemTime& now) {
@@ -97,12 +104,13 @@ std::optional<std::u16string> EndBoundaryAfter(const platform::SystemTime& now) 
   const sys_days endDay = floor<days>(end);
   const year_month_day endDate{endDay};
   const hh_mm_ss<seconds> endTime{end - endDay};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(endDate.year()),
-                static_cast<unsigned>(endDate.month()), static_cast<unsigned>(endDate.day()),
-                static_cast<int>(endTime.hours().count()), static_cast<int>(endTime.minutes().count()),
-                static_cast<int>(endTime.seconds().count()));
-  return std::u16string(text, text + std::char_traits<char>::length(text));
+  // The year is at least 1601 and the end a minute later, so every field is a non-negative number.
+  return ZeroPaddedDecimal(static_cast<std::uint32_t>(static_cast<int>(endDate.year())), 4) + u'-' +
+         ZeroPaddedDecimal(static_cast<unsigned>(endDate.month()), 2) + u'-' +
+         ZeroPaddedDecimal(static_cast<unsigned>(endDate.day()), 2) + u'T' +
+         ZeroPaddedDecimal(static_cast<std::uint32_t>(endTime.hours().count()), 2) + u':' +
+         ZeroPaddedDecimal(static_cast<std::uint32_t>(endTime.minutes().count()), 2) + u':' +
+         ZeroPaddedDecimal(static_cast<std::uint32_t>(endTime.seconds().count()), 2) + u'Z';
 }
 
 struct TriggerOutcome {

@@ -3,22 +3,27 @@
 #include <string_view>
 #include <vector>
 
+#include "base/product.h"
 #include "platform/ui.h"
 #include "tag/tag_extractor.h"
 #include "tag/tag_format.h"
 
 namespace {
 
-constexpr char16_t kDefaultAffiliateProperties[] = u"AFFILIATEID=qzv2011aid30017xx-XX AFFILIATEIDFLAGS=#0";
-
 // Blocks until the user dismisses it; the caption names the step that found no tag.
 void WarnNoConfiguration(const char16_t* stage) {
   platform::ShowMessageBox(u"No AID Config found.  Using default values.", stage, platform::kMbIconWarning);
 }
 
+// The properties of the default tag, the one a distribution without its own carries.
+std::u16string DefaultAffiliateProperties() {
+  return AffiliatePropertiesFromTag(reinterpret_cast<const std::uint8_t*>(kDefaultAffiliateTag),
+                                    static_cast<std::int32_t>(sizeof kDefaultAffiliateTag - 1));
+}
+
 }  // namespace
 
-std::u16string affiliateProperties = kDefaultAffiliateProperties;
+std::u16string affiliateProperties = DefaultAffiliateProperties();
 
 std::u16string AffiliatePropertiesFromTag(const std::uint8_t* text, std::int32_t count) {
   std::u16string properties;
@@ -56,4 +61,4 @@ void LoadAffiliateConfiguration(const std::u16string& programPath) {
   affiliateProperties = AffiliatePropertiesFromTag(buffer.data(), count);
 }
 
-void ResetAffiliatePropertiesForTesting() { affiliateProperties = kDefaultAffiliateProperties; }
+void ResetAffiliatePropertiesForTesting() { affiliateProperties = DefaultAffiliateProperties(); }

@@ -17,16 +17,13 @@ bool TagExtractor::MapFile(const std::u16string& path) {
   if (!file) return false;
   platform::MappingHandle mapping = platform::CreateReadOnlyMapping(file);
   if (!mapping) return false;
-  const std::uint8_t* mapped = platform::MapReadOnlyView(mapping);
-  if (mapped == nullptr) return false;
+  platform::MappedView mapped = platform::MapReadOnlyView(mapping);
+  if (!mapped) return false;
   std::size_t regionSize = 0;
-  if (!platform::QueryRegionSize(mapped, regionSize)) {
-    platform::UnmapReadOnlyView(mapped);
-    return false;
-  }
+  if (!platform::QueryRegionSize(mapped.get(), regionSize)) return false;
   fileHandle = std::move(file);
   mappingHandle = std::move(mapping);
-  view = mapped;
+  view = std::move(mapped);
   // A larger region cannot occur in a 32-bit process; reporting less than there is stays safe.
   viewSize = static_cast<std::uint32_t>(
       std::min<std::size_t>(regionSize, std::numeric_limits<std::uint32_t>::max()));
@@ -34,20 +31,18 @@ bool TagExtractor::MapFile(const std::u16string& path) {
 }
 
 void TagExtractor::UnmapFile() {
-  if (view != nullptr) {
-    platform::UnmapReadOnlyView(std::exchange(view, nullptr));
-  }
+  view.reset();
   viewSize = 0;
   mappingHandle.reset();
   fileHandle.reset();
 }
 
 bool TagExtractor::ReadTag(std::uint8_t* buffer, std::int32_t* count) {
-  if (count == nullptr || !fileHandle || view == nullptr) return false;
-  const std::span<const std::uint8_t> image(view, viewSize);
+  if (count == nullptr || !fileHandle || !view) return false;
+  const std::span<const std::uint8_t> image(view.get(), viewSize);
   const TagPosition position = LocateTag(image);
   if (position.fault != TagFault::None) return false;
-  certificate = view + position.certificateOffset;
+  certificate = view.get() + position.certificateOffset;
   certificateSpan = position.certificateSpan;
 
   const std::optional<std::span<const std::uint8_t>> text = ReadTagBlock(image, position.tagOffset);

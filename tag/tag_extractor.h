@@ -29,7 +29,7 @@ class TagExtractor {
 
   platform::FileHandle fileHandle;
   platform::MappingHandle mappingHandle;
-  const std::uint8_t* view = nullptr;
+  platform::MappedView view;
   // The size of the mapped region at `view` as the platform reports it (whole pages).
   std::uint32_t viewSize = 0;
   // Set while reading a tag: the first certificate entry and the distance from it to the tag.

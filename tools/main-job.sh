@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 tools/build-all.sh
 
 setup="$PWD/build/win32/OrvexUtilities2011Setup.exe"
+source build/win32/product.env  # the product's facts, written by CMake
 prefix=$(mktemp -d /tmp/orvex-main-job.XXXXXX)
 export WINEPREFIX="$prefix"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -41,7 +42,7 @@ echo "== Registry values the setup wrote (HKLM\\Software\\Orvex)"
 wine reg query 'HKLM\Software\Orvex' /s 2>/dev/null | tr -d '\r' | grep -v '^$' || echo "(none)"
 
 echo "== Extracted packages"
-find "$prefix/drive_c" -path '*{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}*' -name '*.msi' 2>/dev/null | sed "s|$prefix/||" || true
+find "$prefix/drive_c" -path "*$ORVEX_INSTALLER_PRODUCT_CODE*" -name '*.msi' 2>/dev/null | sed "s|$prefix/||" || true
 
 if [ -f "$prefix/drive_c/orvex-main.log" ]; then
   echo "== Main package log: properties passed"

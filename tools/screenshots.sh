@@ -24,11 +24,11 @@ for file in "$setup_all" "$setup_one" "$edition" "$build/tests/wine/tools/contro
     exit 2
   fi
 done
-export BENCH_TOOLS=$build/tests/wine/tools BENCH_WORK=$build/wine-work
+export BENCH_TOOLS=$build/tests/wine/tools BENCH_WORK=$build/wine-work ORVEX_PRODUCT_ENV=$build/product.env
 BENCH_NAME=screenshots
 source "$root/tests/wine/bench.sh"
 
-codes=(da-DK de-DE en-GB en-US es-ES fr-FR it-IT ja-JP ko-KR nl-NL pl-PL pt-BR ru-RU zh-CN)
+codes=("${ORVEX_LANGUAGE_CODES[@]}")
 english_caption="Orvex Utilities 2011 Installation"
 mkdir -p "$output"
 

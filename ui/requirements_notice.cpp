@@ -18,7 +18,8 @@ constexpr std::uint32_t kServicePackMissingStyle = platform::kMbHelp | platform:
 constexpr std::uint32_t kWindowsTooOldStyle = platform::kMbHelp | platform::kMbIconError | platform::kMbOk;
 
 void Open(platform::WindowHandle owner, const std::u16string& url) {
-  platform::ShellOpen(owner, u"open", url, u"", platform::kSwShow);
+  // Where no program opens the page, the notice itself still says what is needed.
+  (void)platform::ShellOpen(owner, u"open", url, u"", platform::kSwShow);
 }
 
 // The box without owner (and so without Help) for when the hidden window cannot be had.
@@ -85,7 +86,8 @@ std::intptr_t PLATFORM_CALLBACK RequirementsWindowProc(platform::WindowHandle wi
 
 std::u16string LoadResourceString(platform::InstanceHandle instance, std::uint32_t id) {
   char16_t buffer[kStringCapacity] = {};
-  platform::LoadStringResource(instance, id, buffer, kStringCapacity);
+  // The buffer starts empty and always ends terminated: a missing string reads as empty.
+  (void)platform::LoadStringResource(instance, id, buffer, kStringCapacity);
   return std::u16string(buffer);
 }
 

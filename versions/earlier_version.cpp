@@ -93,7 +93,8 @@ void WriteAutoUninstallMarker() {
                                   key) != platform::kErrorSuccess) {
     return;
   }
-  platform::SetRegistryValue(key, kMarkerValue, platform::kRegSz, kMarkerData, sizeof kMarkerData);
+  // The marker is written for others to read; the removal goes on without it.
+  (void)platform::SetRegistryValue(key, kMarkerValue, platform::kRegSz, kMarkerData, sizeof kMarkerData);
 }
 
 // The wait hint, but at least 500 ms and no longer than what is left of the limit: a service

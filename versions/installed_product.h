@@ -1,23 +1,23 @@
 #pragma once
 #include <cstdint>
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 #include "base/configure_action.h"
 #include "base/installed_state.h"
+#include "base/product.h"
 #include "platform/result.h"
 
-
-// Product code of the earlier edition, the last code the detection tries.
-inline constexpr char16_t kEarlierEditionProductCode[] = u"{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}";
 // HKEY_LOCAL_MACHINE key whose "ProductCode" value names the code an installed edition uses.
 inline constexpr char16_t kCompatibilityRecordKey[] = u"Software\\Orvex\\Setup\\Compatibility\\1";
 inline constexpr char16_t kUninstallKey[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// Raised by ReadHklmString. It never leaves this folder: every caller here catches it.
-class RegistryValueNotFound : public std::runtime_error {
+// Raised by ReadHklmString. It never leaves this folder: every caller here catches it. A plain
+// std::exception with a fixed message: std::runtime_error would link the library's string
+// machinery into the executable.
+class RegistryValueNotFound : public std::exception {
  public:
-  RegistryValueNotFound() : std::runtime_error("Registry Value not found") {}
+  const char* what() const noexcept override { return "Registry Value not found"; }
 };
 
 // A REG_SZ value under HKEY_LOCAL_MACHINE (default view), up to its first terminator or the end

@@ -9,6 +9,8 @@ void FileHandleTraits::Close(Value file) { ::CloseHandle(file); }
 
 void MappingHandleTraits::Close(Value mapping) { ::CloseHandle(mapping); }
 
+void MappedViewTraits::Close(Value view) { ::UnmapViewOfFile(view); }
+
 FileHandle OpenFileForReading(const std::u16string& path) {
   return FileHandle(::CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -18,8 +20,8 @@ MappingHandle CreateReadOnlyMapping(const FileHandle& file) {
   return MappingHandle(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
 }
 
-const std::uint8_t* MapReadOnlyView(const MappingHandle& mapping) {
-  return static_cast<const std::uint8_t*>(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+MappedView MapReadOnlyView(const MappingHandle& mapping) {
+  return MappedView(static_cast<const std::uint8_t*>(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0)));
 }
 
 bool QueryRegionSize(const std::uint8_t* address, std::size_t& size) {
@@ -28,7 +30,5 @@ bool QueryRegionSize(const std::uint8_t* address, std::size_t& size) {
   size = region.RegionSize;
   return true;
 }
-
-void UnmapReadOnlyView(const std::uint8_t* view) { ::UnmapViewOfFile(view); }
 
 }  // namespace platform

@@ -113,7 +113,10 @@ HResult LoadWindowsInstaller(std::uint32_t& missingOrdinal) {
   return Loaded().result;
 }
 
-void MsiHandleTraits::Close(Value handle) { (void)MsiCloseHandle(handle); }
+// An owner's release: nothing is left to do when the handle does not close.
+void MsiHandleTraits::Close(Value handle) {
+  if (Usable()) (void)Msi().closeHandle(handle);
+}
 
 int MsiSetInternalUI(int level) { return Usable() ? Msi().setInternalUi(level, nullptr) : 0; }
 
@@ -183,11 +186,6 @@ std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, 
                                             length != nullptr ? &capacity : nullptr);
   if (length != nullptr) *length = capacity;
   return result;
-}
-
-std::uint32_t MsiCloseHandle(std::uint32_t handle) {
-  if (!Usable()) return kServiceFailure;
-  return Msi().closeHandle(handle);
 }
 
 }  // namespace platform

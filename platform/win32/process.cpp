@@ -49,6 +49,8 @@ void EndProcess(int exitCode) { std::exit(exitCode); }
 
 std::uint32_t LastError() { return ::GetLastError(); }
 
+void SetLastError(std::uint32_t error) { ::SetLastError(error); }
+
 void TokenTraits::Close(Value token) { ::CloseHandle(token); }
 
 bool OpenOwnProcessToken(TokenHandle& token) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 
+#include "base/product.h"
 #include "platform/files.h"
 #include "tests/fakes/signed_image.h"
 #include "tests/fakes/world.h"
@@ -86,7 +87,7 @@ FileMappingWorld::FileMappingWorld() : otherFiles(ShippedProgramImage()) {}
 FileMappingWorld& FileMapping() { return world; }
 
 std::vector<std::uint8_t> ShippedProgramImage() {
-  return TaggedImage("AFFILIATEID=qzv2011aid30017xx-XX&AFFILIATEIDFLAGS=.0");
+  return TaggedImage(kDefaultAffiliateTag);
 }
 
 namespace {
@@ -165,17 +166,19 @@ MappingHandle CreateReadOnlyMapping(const FileHandle& file) {
   return MappingHandle(mapping.release());
 }
 
-const std::uint8_t* MapReadOnlyView(const MappingHandle& mapping) {
+MappedView MapReadOnlyView(const MappingHandle& mapping) {
   fakes::Record("MapReadOnlyView");
-  if (fakes::Fails(fakes::MappingStep::MapView)) return nullptr;
+  if (fakes::Fails(fakes::MappingStep::MapView)) return MappedView();
   auto* section = static_cast<fakes::Mapping*>(mapping.get());
-  if (fakes::mappings.count(section) == 0) return nullptr;
-  if (fakes::FileMapping().tightViews || section->bytes) return fakes::MapCopy(*section, fakes::FileMapping().tightViews);
+  if (fakes::mappings.count(section) == 0) return MappedView();
+  if (fakes::FileMapping().tightViews || section->bytes) {
+    return MappedView(fakes::MapCopy(*section, fakes::FileMapping().tightViews));
+  }
   void* base = ::mmap(nullptr, section->size, PROT_READ, MAP_PRIVATE, section->descriptor, 0);
-  if (base == MAP_FAILED) return nullptr;
+  if (base == MAP_FAILED) return MappedView();
   const auto* view = static_cast<const std::uint8_t*>(base);
   fakes::views[view] = fakes::View{base, section->size, fakes::RoundUpToPages(section->size)};
-  return view;
+  return MappedView(view);
 }
 
 bool QueryRegionSize(const std::uint8_t* address, std::size_t& size) {
@@ -187,7 +190,7 @@ bool QueryRegionSize(const std::uint8_t* address, std::size_t& size) {
   return true;
 }
 
-void UnmapReadOnlyView(const std::uint8_t* view) {
+void MappedViewTraits::Close(Value view) {
   fakes::Record("UnmapReadOnlyView");
   const auto found = fakes::views.find(view);
   if (found == fakes::views.end()) return;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/product.h"
 #include "tests/fakes/world.h"
 
 namespace fakes {
@@ -70,7 +71,13 @@ InstallerWorld& Installer() { return world; }
 
 namespace platform {
 
-void MsiHandleTraits::Close(Value handle) { MsiCloseHandle(handle); }
+void MsiHandleTraits::Close(Value handle) {
+  const auto found = fakes::Handles().find(handle);
+  if (found == fakes::Handles().end()) return;
+  static const char* const kinds[] = {"database", "view", "record"};
+  fakes::Record(std::string("MsiCloseHandle ") + kinds[found->second.kind]);
+  fakes::Handles().erase(found);
+}
 
 HResult LoadWindowsInstaller(std::uint32_t& missingOrdinal) {
   fakes::Record("LoadWindowsInstaller");
@@ -132,7 +139,7 @@ std::uint32_t MsiInstallProductW(const std::u16string& packagePath, const std::u
   }
   if (result == 0 || result == 1641 || result == 3010) {
     const auto product = fakes::world.packageProducts.find(packagePath);
-    if (product != fakes::world.packageProducts.end()) fakes::world.products[product->second] = {u"10.0.3000.101"};
+    if (product != fakes::world.packageProducts.end()) fakes::world.products[product->second] = {kProductVersion};
   }
   return result;
 }
@@ -179,15 +186,6 @@ std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, 
   if (handle == nullptr || length == nullptr) return fakes::kInvalidHandle;
   if (field != 1) return fakes::CopyOut(u"", buffer, length);
   return fakes::CopyOut(handle->text, buffer, length);
-}
-
-std::uint32_t MsiCloseHandle(std::uint32_t handle) {
-  const auto found = fakes::Handles().find(handle);
-  if (found == fakes::Handles().end()) return fakes::kInvalidHandle;
-  static const char* const kinds[] = {"database", "view", "record"};
-  fakes::Record(std::string("MsiCloseHandle ") + kinds[found->second.kind]);
-  fakes::Handles().erase(found);
-  return 0;
 }
 
 }  // namespace platform

@@ -32,6 +32,8 @@ void EndProcess(int exitCode) {
 
 std::uint32_t LastError() { return fakes::Process().lastError; }
 
+void SetLastError(std::uint32_t error) { fakes::Process().lastError = error; }
+
 void TokenTraits::Close(Value) { fakes::Record("CloseToken"); }
 
 bool OpenOwnProcessToken(TokenHandle& token) {

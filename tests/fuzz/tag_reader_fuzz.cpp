@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(found == (mapped && text.has_value()), "the reader finds the tag the format rules find");
     if (found) {
       Require(count == static_cast<std::int32_t>(text->size()) + 1, "the size query counts the text and a zero");
-      Require(extractor.certificate == extractor.view + position.certificateOffset, "the entry is where it was found");
+      Require(extractor.certificate == extractor.view.get() + position.certificateOffset, "the entry is where it was found");
       // Never null, even for an empty text: a null buffer would be a size query.
       const std::vector<std::uint8_t> pattern(static_cast<std::size_t>(count - 1), 0xA5);
       const auto small = fuzzing::ExactCopy(pattern.data(), pattern.size());

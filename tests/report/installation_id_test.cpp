@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 
 #include "platform/registry.h"
 #include "tests/fakes/com.h"
@@ -179,11 +178,11 @@ TEST_F(InstallationIdTest, FormatGuidGivesBracedUpperCaseTextOrThrows) {
   try {
     FormatGuid(platform::Guid{});
     ADD_FAILURE() << "no exception";
-  } catch (const std::runtime_error& error) {
+  } catch (const GuidFormattingFailed& error) {
     EXPECT_STREQ(error.what(), "StringFromGUID2 failed");
   }
   platform::Guid id;
-  EXPECT_THROW(GetInstallationId(u"QZV2011", kValueName, id), std::runtime_error);
+  EXPECT_THROW(GetInstallationId(u"QZV2011", kValueName, id), GuidFormattingFailed);
 }
 
 TEST_F(InstallationIdTest, RecordInstalledVersionLeavesIdentifierAndDefaultValue) {

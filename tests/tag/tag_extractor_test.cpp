@@ -47,7 +47,7 @@ class TagExtractorTest : public WorldTest {
 void ExpectInitialState(const tagging::TagExtractor& extractor) {
   EXPECT_FALSE(extractor.fileHandle.valid());
   EXPECT_FALSE(extractor.mappingHandle.valid());
-  EXPECT_EQ(extractor.view, nullptr);
+  EXPECT_FALSE(extractor.view.valid());
   EXPECT_EQ(extractor.viewSize, 0u);
 }
 
@@ -105,7 +105,7 @@ TEST_F(TagExtractorTest, TheSpanIsTheDerLengthPlus19RoundedDownTo8) {
     EXPECT_TRUE(extractor.ReadTag(nullptr, &count)) << std::hex << c.signatureLength;
     EXPECT_EQ(count, 4);
     EXPECT_EQ(extractor.certificateSpan, c.span);
-    EXPECT_EQ(extractor.certificate, extractor.view + entry);
+    EXPECT_EQ(extractor.certificate, extractor.view.get() + entry);
   }
 }
 
@@ -221,8 +221,8 @@ TEST_F(TagExtractorTest, ATagStartingExactlyAtTheEndOfTheViewIsNoTag) {
   ASSERT_EQ(extractor.viewSize, image.size());
   std::int32_t count = 0;
   EXPECT_FALSE(extractor.ReadTag(nullptr, &count));
-  EXPECT_EQ(extractor.view + extractor.viewSize, extractor.certificate + extractor.certificateSpan);
-  EXPECT_EQ(extractor.certificate, extractor.view + entry);
+  EXPECT_EQ(extractor.view.get() + extractor.viewSize, extractor.certificate + extractor.certificateSpan);
+  EXPECT_EQ(extractor.certificate, extractor.view.get() + entry);
 }
 
 class TightViewTest : public TagExtractorTest {

@@ -3,6 +3,8 @@
 #
 # In:  BENCH_TOOLS  folder with launcher.exe, boxes.exe and urlrecorder.exe
 #      BENCH_WORK   scratch folder for the template prefix and each test's run
+#      ORVEX_PRODUCT_ENV  the build folder's product.env: the product's facts
+#                   (ORVEX_PRODUCT_VERSION, ORVEX_INSTALLER_PRODUCT_CODE, ...)
 # Optional: BENCH_KEEP=1 keeps a test's run folder (prefix, logs) after it,
 #      BENCH_RUN_TIMEOUT (seconds, default 120) for bench_run and bench_console,
 #      BENCH_BOX_TIMEOUT (seconds, default 15) for the message box helpers.
@@ -12,6 +14,14 @@
 # then cleans up whatever the test left running, even after a SIGKILL.
 
 BENCH_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+if [[ ${BASH_SOURCE[0]} != "$0" ]]; then
+  if [[ ! -r ${ORVEX_PRODUCT_ENV:-} ]]; then
+    echo "bench.sh: ORVEX_PRODUCT_ENV must name the build folder's product.env" >&2
+    exit 2
+  fi
+  source "$ORVEX_PRODUCT_ENV"
+fi
 
 # Raised whenever the way the template is made changes, so that an old
 # template in a build folder is made again.

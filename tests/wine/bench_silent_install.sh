@@ -20,9 +20,9 @@ setup=$1
 main_package=$2
 language_pack=$3
 rounds=${4:-7}
-main_properties='LANGSTRING=silent USERDEFINST=2 AFFILIATEID=qzv2011aid30017xx-XX AFFILIATEIDFLAGS=#0'
+main_properties="LANGSTRING=silent USERDEFINST=2 $ORVEX_DEFAULT_AFFILIATE_PROPERTIES"
 main_properties+=' TRANSFORMS=:silent FASTOEM=1'
-main_code='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+main_code=$ORVEX_INSTALLER_PRODUCT_CODE
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
 bench_template || exit 1

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The setup executable is a 32-bit GUI program that imports Windows DLLs only and carries the
-# manifest (administrator, common controls 6), the version block 10.0.3000.101, the language
-# dialog's template and its bitmaps. It starts on Windows 2000 SP4, where it has to show its
-# requirements notice: its header asks for no newer system than 5.0, and it imports only functions
-# that Windows 2000 SP4 has (EXPORTS-LIST, see windows2000_exports.txt).
+# manifest (administrator, common controls 6), the product's version in the version block, the
+# language dialog's template and its bitmaps. It starts on Windows 2000 SP4, where it has to show
+# its requirements notice: its header asks for no newer system than 5.0, and it imports only
+# functions that Windows 2000 SP4 has (EXPORTS-LIST, see windows2000_exports.txt).
+# ORVEX_PRODUCT_ENV names the build folder's product.env.
 #
 #   executable_format_test.sh EXE EXPORTS-LIST
 set -u
 exe="$1"
 exports_list="$2"
+source "${ORVEX_PRODUCT_ENV:?must name product.env of the build folder}"
 objdump="${OBJDUMP:-i686-w64-mingw32-objdump}"
 failures=0
 check() {  # check DESCRIPTION COMMAND...
@@ -71,9 +73,14 @@ check "manifest requires administrator" grep -q 'requestedExecutionLevel level="
 check "manifest binds common controls 6.0.0.0 x86" \
   grep -Eq 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"[^>]*processorArchitecture="x86"' <<<"$manifest"
 utf16=$(strings -el "$exe")
-check "version block names 10.0.3000.101" grep -qx '10.0.3000.101' <<<"$utf16"
-check "fixed file version 10.0.3000.101" bash -c \
-  'od -An -tx1 -v "$0" | tr -d " \n" | grep -q "bd04effe0000010000000a006500b80b00000a006500b80b"' "$exe"
+check "version block names $ORVEX_PRODUCT_VERSION" grep -qxF "$ORVEX_PRODUCT_VERSION" <<<"$utf16"
+# The fixed file information: its signature and structure version, then the file and the product
+# version, each as two little-endian words (major and minor, then build and revision).
+little_endian32() { printf '%02x%02x%02x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+IFS=. read -r major minor build revision <<<"$ORVEX_PRODUCT_VERSION"
+words=$(little_endian32 $((major << 16 | minor)))$(little_endian32 $((build << 16 | revision)))
+check "fixed file version $ORVEX_PRODUCT_VERSION" bash -c \
+  'od -An -tx1 -v "$0" | tr -d " \n" | grep -q "$1"' "$exe" "bd04effe00000100$words$words"
 
 # The dialog and bitmap resources, read from the resource section: one line per resource,
 # "bitmap ID WIDTHxHEIGHTxBITS" or "dialog ID extended|plain CONTROLS WIDTHxHEIGHT".

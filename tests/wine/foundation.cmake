@@ -2,7 +2,8 @@
 add_test(NAME executable.format
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/executable_format_test.sh $<TARGET_FILE:setup_default>
                  ${CMAKE_CURRENT_SOURCE_DIR}/windows2000_exports.txt)
-set_tests_properties(executable.format PROPERTIES ENVIRONMENT "OBJDUMP=${CMAKE_OBJDUMP}")
+set_tests_properties(executable.format PROPERTIES
+                     ENVIRONMENT "OBJDUMP=${CMAKE_OBJDUMP};ORVEX_PRODUCT_ENV=${CMAKE_BINARY_DIR}/product.env")
 
 # Start-up under Wine: the single-instance guard, the console answers and the fatal error of a
 # setup that carries no language pack.

@@ -15,12 +15,12 @@ source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
 setup=$1
 probe=$2
 older_msi=$3
-folder='C:\ProgramData\{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+folder="C:\\ProgramData\\$ORVEX_INSTALLER_PRODUCT_CODE"
 main_package="$folder\\{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
 
 bench_prefix --display
 bench_browser_recorder
-unix_folder="$BENCH_PREFIX/drive_c/ProgramData/{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}"
+unix_folder="$BENCH_PREFIX/drive_c/ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE"
 unix_package="$unix_folder/{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
 installed() { bench_reg_query 'HKLM\Software\Orvex\Setup\QZV2011' '' >/dev/null; }
 
@@ -42,7 +42,7 @@ fi
 rm -f "$unix_package" "${numbered[@]}"
 installed
 expect_eq 0 $? "the product is installed"
-bench_run msiexec /x '{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}' /qn
+bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
 
 # An older version installed: the setup asks before anything else, with the package written.
 bench_run msiexec /i "$(bench_winpath "$older_msi")" /qn
@@ -57,7 +57,7 @@ bench_wait
 expect_exit 0 "No ends the run"
 bench_run "$probe" write "$main_package"
 expect_exit 0 "once the setup has ended the file can be opened again"
-bench_run msiexec /x '{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}' /qn
+bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
 
 # A temporary folder of 254 characters.
 long="C:\\$(printf 'T%.0s' $(seq 1 251))"

@@ -32,7 +32,7 @@ setup=$1
 canary=$2
 probe=$3
 dialog_caption="Orvex Utilities 2011 Installation"
-product_code="{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}"
+product_code=$ORVEX_INSTALLER_PRODUCT_CODE
 
 bench_prefix --display
 bench_browser_recorder

@@ -11,8 +11,8 @@ probe=$1
 main_msi=$2
 pack_msi=$3
 
-main_code='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
-pack_code='{23BE4DF2-293D-4077-82F4-1FD8C269277C}'
+main_code=$ORVEX_INSTALLER_PRODUCT_CODE
+pack_code=${ORVEX_LANGUAGE_PACK_PRODUCT_CODES[de-DE]}
 
 bench_prefix
 report=$BENCH_RUN/report.txt
@@ -68,7 +68,7 @@ fi
 probe_run state "$main_code" version "$main_code" files "$win_main"
 expect_exit 0
 expect_eq 5 "$(values state)" "the installed product's state is 5"
-expect_eq "0 10.0.3000.101" "$(values version)" "VersionString of the installed product"
+expect_eq "0 $ORVEX_PRODUCT_VERSION" "$(values version)" "VersionString of the installed product"
 expect_eq 0 "$(values files)" "the File table opens read-only"
 expect_eq $'0 QZInstallHelper.exe\n0 README~1.TXT|readme first.txt\n0 UtilitiesCom.dll\n0 UtilitiesSvc.exe\n0 license.txt' \
   "$(values file | LC_ALL=C sort)" "the File table's FileName column, read through a growing buffer"
@@ -90,7 +90,7 @@ probe_run install "$win_pack" "" state "$pack_code" version "$pack_code" remove 
 expect_exit 0
 expect_eq $'0\n0' "$(values install; values remove)" "the language pack installs and is removed"
 expect_eq $'5\n-1' "$(values state)" "its state before and after the removal"
-expect_eq "0 10.0.3000.101" "$(values version)" "its VersionString"
+expect_eq "0 $ORVEX_PRODUCT_VERSION" "$(values version)" "its VersionString"
 expect_eq "$default_level 2"$'\n'"$default_level 2" "$(ui_changes)" "every change was restored"
 
 # A package that is not there: Wine's result code (Windows gives 1619), the level still restored.

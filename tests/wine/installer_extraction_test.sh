@@ -13,7 +13,7 @@ probe=$1
 main_msi=$2
 pack_msi=$3
 
-folder_name='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+folder_name=$ORVEX_INSTALLER_PRODUCT_CODE
 file_name='{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}'
 
 bench_prefix --display

@@ -15,7 +15,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
 setup=$1
 caption="Orvex Utilities"
 session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
-product_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+product_key="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$ORVEX_INSTALLER_PRODUCT_CODE"
 
 # set_pending PATH: "PendingFileRenameOperations" as Windows writes a pending delete: the path in
 # its native form, an empty target and the closing terminator, in UTF-16.
@@ -57,7 +57,7 @@ expect_no_file "$BENCH_PREFIX/drive_c/Program Files (x86)/Orvex" "no product fil
 set_pending "$BENCH_RUN/pending/unrelated.dll"
 bench_run "$setup" /silent /language en-US
 expect_exit 0 "with an unrelated pending entry the setup installs"
-expect_eq 10.0.3000.101 "$(bench_reg_query "$product_key" DisplayVersion)" "the product is installed"
+expect_eq "$ORVEX_PRODUCT_VERSION" "$(bench_reg_query "$product_key" DisplayVersion)" "the product is installed"
 expect_file "$BENCH_PREFIX/drive_c/Program Files (x86)/Orvex/Utilities 2011/license.txt" "its files are installed"
 
 bench_done

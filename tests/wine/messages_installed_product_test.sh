@@ -26,7 +26,7 @@ BENCH_NAME=messages_installed_product_$scenario
 source "$(dirname "$0")/bench.sh"
 
 caption="Orvex Utilities"
-product_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+product_key="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$ORVEX_INSTALLER_PRODUCT_CODE"
 
 # The Uninstall entries and the product's folders: what any installation or removal changes.
 installed_state() {
@@ -53,12 +53,12 @@ bench_prefix --display
 bench_run msiexec /i "$(bench_winpath "$edition")" /qn
 expect_exit 0 "msiexec installs $(basename "$edition")"
 state_before=$(installed_state)
-expect_contains "$state_before" "{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}" "the edition is installed"
+expect_contains "$state_before" "$ORVEX_INSTALLER_PRODUCT_CODE" "the edition is installed"
 
 case $scenario in
   newer)
-    english="Orvex Utilities version 10.0.3000.101 cannot be installed because a more recent version of Orvex Utilities is already installed."
-    german="Die Installation von Orvex Utilities Version 10.0.3000.101 kann nicht durchgeführt werden, da bereits eine neuere Version von Orvex Utilities installiert ist."
+    english="Orvex Utilities version $ORVEX_PRODUCT_VERSION cannot be installed because a more recent version of Orvex Utilities is already installed."
+    german="Die Installation von Orvex Utilities Version $ORVEX_PRODUCT_VERSION kann nicht durchgeführt werden, da bereits eine neuere Version von Orvex Utilities installiert ist."
     expect_message en_US "$english" 1 ok
     expect_message de_DE "$german" 1 ok
     # No pack for Austria: German of another country. No Swedish pack: English, not the
@@ -68,8 +68,8 @@ case $scenario in
     expected_version=10.1.0.0
     ;;
   older)
-    english=$'Orvex Utilities version 10.0.3000.100 is already installed. You must remove the existing version before you install Orvex Utilities version 10.0.3000.101.\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
-    german=$'Orvex Utilities Version 10.0.3000.100 ist bereits installiert. Sie müssen die vorhandene Version entfernen, bevor Sie Orvex Utilities Version 10.0.3000.101 installieren.\r\n\r\nMöchten Sie die vorhandene Version von Orvex Utilities deinstallieren?'
+    english="Orvex Utilities version 10.0.3000.100 is already installed. You must remove the existing version before you install Orvex Utilities version $ORVEX_PRODUCT_VERSION."$'\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
+    german="Orvex Utilities Version 10.0.3000.100 ist bereits installiert. Sie müssen die vorhandene Version entfernen, bevor Sie Orvex Utilities Version $ORVEX_PRODUCT_VERSION installieren."$'\r\n\r\nMöchten Sie die vorhandene Version von Orvex Utilities deinstallieren?'
     expect_message en_US "$english" $'6\n7' no
     expect_message de_DE "$german" $'6\n7' no
     expected_version=10.0.3000.100

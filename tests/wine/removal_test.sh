@@ -26,8 +26,8 @@ if [[ -z ${ORVEX_PACKAGES:-} ]]; then
 fi
 
 caption='Orvex Utilities'
-main_code='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
-edition9_code='{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}'
+main_code=$ORVEX_INSTALLER_PRODUCT_CODE
+edition9_code=$ORVEX_EARLIER_EDITION_PRODUCT_CODE
 fr_pack_code='{C5FADA70-CD78-48A5-9ABE-A123F19C2104}'
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 settings='HKLM\Software\Orvex\TestFixtures'
@@ -90,7 +90,7 @@ set_tool_exit() { bench_reg add "$settings" /v InstallHelperExitCode /t REG_DWOR
 bench_prefix --display
 bench_browser_recorder
 orvex="$BENCH_PREFIX/drive_c/Program Files (x86)/Orvex"
-question_remove_first=$'Orvex Utilities version 10.0.3000.100 is already installed. You must remove the existing version before you install Orvex Utilities version 10.0.3000.101.\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
+question_remove_first="Orvex Utilities version 10.0.3000.100 is already installed. You must remove the existing version before you install Orvex Utilities version $ORVEX_PRODUCT_VERSION."$'\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
 question_uninstall=$'Orvex Utilities is already installed.\r\n\r\nWould you like to uninstall Orvex Utilities now?'
 
 case $scenario in
@@ -136,7 +136,7 @@ case $scenario in
     fi
     expect_no_file "$old/edition.txt" "the edition's file is gone"
     expect_eq absent "$(version_of "$fr_pack_code")" "the edition's fr-FR language pack is removed"
-    expect_eq 10.0.3000.101 "$(version_of "$main_code")" "10.0.3000.101 is installed"
+    expect_eq "$ORVEX_PRODUCT_VERSION" "$(version_of "$main_code")" "$ORVEX_PRODUCT_VERSION is installed"
     ;;
 
   same)
@@ -193,7 +193,7 @@ case $scenario in
     expect_eq "method 36	$(bench_winpath "$setup")" "$(events "$old" UtilitiesCom.log)" \
       "the 9.x component was called"
     expect_eq absent "$(version_of "$edition9_code")" "9.0.100.5 is removed"
-    expect_eq 10.0.3000.101 "$(version_of "$main_code")" "10.0.3000.101 is installed"
+    expect_eq "$ORVEX_PRODUCT_VERSION" "$(version_of "$main_code")" "$ORVEX_PRODUCT_VERSION is installed"
     qzupgrade=$(awk 'index($0, "Property(S): QZUPGRADE = ") == 1 { print substr($0, 26); exit }' \
       "$BENCH_RUN/main.log" 2>/dev/null)
     expect_eq 9 "$qzupgrade" "the main package's log has QZUPGRADE=9"

@@ -57,7 +57,7 @@ expected_edition() {
 # The system-information query expected for the facts of the last probe and a language code.
 # Every value Wine reports here consists of letters, digits, "." and "-", which stay unescaped.
 expected_query() {
-  local query="&qz_product=qzv2011&qz_version=10.0.3000.101&qz_lang=$1"
+  local query="&qz_product=qzv2011&qz_version=$ORVEX_PRODUCT_VERSION&qz_lang=$1"
   query+="&os_ver=${fact[version]}&os_sp=${fact[sp]}&os_suite=${fact[suite]}&os_x64=${fact[wow64]}"
   [[ ${fact[systemlocale]} != none ]] && query+="&os_syslang=${fact[systemlocale]}"
   [[ ${fact[userlocale]} != none ]] && query+="&os_userlang=${fact[userlocale]}"
@@ -83,7 +83,7 @@ line() { sed -n "${2}p" "$1"; }
 expect_install_link() {
   local url=$1 hash stored
   # Not in $(...), which would lose BENCH_REG_TYPE.
-  bench_reg_query "$product_key" 10.0.3000.101 >"$BENCH_RUN/stored.txt"
+  bench_reg_query "$product_key" "$ORVEX_PRODUCT_VERSION" >"$BENCH_RUN/stored.txt"
   stored=$(<"$BENCH_RUN/stored.txt")
   expect_eq REG_SZ "$BENCH_REG_TYPE" "the identifier is stored as REG_SZ under HKLM"
   expect_match "$stored" '^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$' \
@@ -124,10 +124,10 @@ case $scenario in
     expect_contains "$first" "&os_userlang=de-DE&" "user locale reported"
     expect_contains "$first" "&os_id=${fact[productinfo]}&os_usercountry=${fact[country]}" \
       "edition from GetProductInfo, then the country"
-    bench_reg_query "$user_product_key" 10.0.3000.101 >/dev/null &&
+    bench_reg_query "$user_product_key" "$ORVEX_PRODUCT_VERSION" >/dev/null &&
       bench_fail "nothing is stored for the user while HKLM can be written"
     # Wine's reg shows a default value that is not set as "(value not set)".
-    expect_ne 10.0.3000.101 "$(bench_reg_query "$product_key" "")" "opening a link records no installed version"
+    expect_ne "$ORVEX_PRODUCT_VERSION" "$(bench_reg_query "$product_key" "")" "opening a link records no installed version"
     identifier=${fact[id]}
 
     probe install 1 0 de-DE
@@ -136,7 +136,7 @@ case $scenario in
     expect_eq "$identifier" "${fact[id]}" "the identifier persists"
 
     probe record
-    expect_eq 10.0.3000.101 "$(bench_reg_query "$product_key" "")" "the installed version is recorded"
+    expect_eq "$ORVEX_PRODUCT_VERSION" "$(bench_reg_query "$product_key" "")" "the installed version is recorded"
     expect_eq "$identifier" "${fact[id]}" "recording keeps the identifier"
 
     probe cancel 1 9 de-DE

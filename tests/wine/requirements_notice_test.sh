@@ -17,7 +17,7 @@ if [[ -z ${ORVEX_LINK_BASE:-} ]]; then
   exit 2
 fi
 
-main_code='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+main_code=$ORVEX_INSTALLER_PRODUCT_CODE
 main_product_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$main_code"
 caption='System requirements are not met'
 too_old=$'Your Windows version is not supported by this product.\r\n\r\nYou need at least Windows XP with Service Pack 2 or newer, or Windows Vista, to install this product.'

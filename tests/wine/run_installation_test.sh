@@ -23,22 +23,17 @@ for needed in ORVEX_LINK_BASE ORVEX_PACKAGES RUN_MESSAGE_PROBE; do
   fi
 done
 
-main_code='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+main_code=$ORVEX_INSTALLER_PRODUCT_CODE
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 product_key='HKLM\Software\Orvex\Setup\QZV2011'
-package_folder='C:\ProgramData\{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+package_folder="C:\\ProgramData\\$ORVEX_INSTALLER_PRODUCT_CODE"
 package_file_name='{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi'
 caption='Orvex Utilities'
-# The language packs in the order of their resource names, and their products.
-all_languages=(da-DK de-DE en-GB en-US es-ES fr-FR it-IT ja-JP ko-KR nl-NL pl-PL pt-BR ru-RU zh-CN)
-declare -A pack_code=(
-  [da-DK]='{5D4C60AA-84E6-4E1A-8A68-69970D387BE1}' [de-DE]='{23BE4DF2-293D-4077-82F4-1FD8C269277C}'
-  [en-GB]='{B08D3D14-098C-4A95-A2BE-A114E36C3A88}' [en-US]='{E7C0E7E9-B404-4A98-A8D1-FEFB9482866E}'
-  [es-ES]='{33899F97-411C-4759-BDAA-26ECAE715B9C}' [fr-FR]='{C5FADA70-CD78-48A5-9ABE-A123F19C2104}'
-  [it-IT]='{7DFC1BD7-9AA1-4191-8C7B-ACD95B127BC5}' [ja-JP]='{DD070C1A-30D4-4344-8F67-986468D0A65E}'
-  [ko-KR]='{776CF9B2-D039-4323-AC64-ED473F2EEC09}' [nl-NL]='{61C4D633-4933-4EDF-929A-45D1ED8C66B1}'
-  [pl-PL]='{DF5EB186-9913-4996-8B48-62E156340F39}' [pt-BR]='{E7A8DD52-B444-4C29-A1E6-F5270D852FB0}'
-  [ru-RU]='{1C4BB253-560B-4DA7-9081-8B54BE2C48CF}' [zh-CN]='{E7CE8ABF-8021-447C-9FC9-E402F316B038}')
+# The language packs in the order of their resource names (QZLANGPACK_DA_DK, ...), and their
+# products.
+mapfile -t all_languages < <(printf '%s\n' "${ORVEX_LANGUAGE_CODES[@]}" | LC_ALL=C sort)
+declare -n pack_code=ORVEX_LANGUAGE_PACK_PRODUCT_CODES
+read -r -a default_properties <<<"$ORVEX_DEFAULT_AFFILIATE_PROPERTIES"
 
 # Products: the Uninstall keys named after product codes, with their display names.
 
@@ -205,7 +200,7 @@ expect_install_help_link() {
   fi
   bench_pass "$2: install-help link for result $1, with the system keys in order"
   hash=${BASH_REMATCH[1]}
-  stored=$(bench_reg_query "$product_key" 10.0.3000.101)
+  stored=$(bench_reg_query "$product_key" "$ORVEX_PRODUCT_VERSION")
   expect_match "$stored" '^\{[0-9A-F]{8}-([0-9A-F]{4}-){3}[0-9A-F]{12}\}$' "$2: an installation identifier is stored"
   expect_eq "$(guid_bytes "$stored")" "$(decode_hash "$hash")" "$2: the hash encodes the stored identifier"
 }
@@ -215,7 +210,7 @@ log_path() { bench_winpath "$BENCH_RUN/$1.log"; }
 
 # expect_no_version_recorded MESSAGE: the product key holds no installed version.
 expect_no_version_recorded() {
-  expect_ne 10.0.3000.101 "$(bench_reg_query "$product_key" '')" "$1: no installed version is recorded"
+  expect_ne "$ORVEX_PRODUCT_VERSION" "$(bench_reg_query "$product_key" '')" "$1: no installed version is recorded"
 }
 
 # The language dialog, read and worked through the control lister.
@@ -259,16 +254,16 @@ case $scenario in
     expect_main_installed "after the packs"
     expect_main_after_packs "the main package is installed after the packs"
     expect_log "$BENCH_RUN/main.log" "main package's log" "ProductCode=$main_code" LANGSTRING=silent \
-      USERDEFINST=2 AFFILIATEID=qzv2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent FASTOEM=1 \
+      USERDEFINST=2 "${default_properties[@]}" TRANSFORMS=:silent FASTOEM=1 \
       TRANSFORMAPPLIED=silent QZUPGRADE=0 UILevel=2
     # The pack log ends with the last pack's installation.
     expect_log "$BENCH_RUN/packs.log" "last pack's log" "ProductCode=${pack_code[zh-CN]}" UILevel=2
     expect_no_log_property "$BENCH_RUN/packs.log" LANGSTRING "the packs get none of the main package's properties"
     # Not in $(...), which would lose BENCH_REG_TYPE.
     bench_reg_query "$product_key" '' >"$BENCH_RUN/version.txt"
-    expect_eq 10.0.3000.101 "$(<"$BENCH_RUN/version.txt")" "the installed version is recorded"
+    expect_eq "$ORVEX_PRODUCT_VERSION" "$(<"$BENCH_RUN/version.txt")" "the installed version is recorded"
     expect_eq REG_SZ "$BENCH_REG_TYPE" "the installed version is text"
-    expect_match "$(bench_reg_query "$product_key" 10.0.3000.101)" \
+    expect_match "$(bench_reg_query "$product_key" "$ORVEX_PRODUCT_VERSION")" \
       '^\{[0-9A-F]{8}-([0-9A-F]{4}-){3}[0-9A-F]{12}\}$' "a braced identifier is stored under the version"
     expect_no_link 3 "a silent run opens no page"
     ;;
@@ -322,13 +317,13 @@ case $scenario in
     expect_main_installed "reduced user interface"
     # FASTOEM keeps the package's own value; the user interface is the basic one.
     expect_log "$BENCH_RUN/main.log" "main package's log" "ProductCode=$main_code" A=1 B=2 LANGSTRING=silent \
-      USERDEFINST=2 AFFILIATEID=qzv2011aid30017xx-XX 'AFFILIATEIDFLAGS=#0' TRANSFORMS=:silent \
+      USERDEFINST=2 "${default_properties[@]}" TRANSFORMS=:silent \
       TRANSFORMAPPLIED=silent FASTOEM=0 UILevel=3
     expect_no_log_property "$BENCH_RUN/main.log" C "the packs' properties do not reach the main package"
     expect_log "$BENCH_RUN/packs.log" "last pack's log" "ProductCode=${pack_code[zh-CN]}" C=3 ALLUSERS=1 UILevel=2
     expect_no_log_property "$BENCH_RUN/packs.log" A "the main package's properties do not reach the packs"
     expect_install_help_link 0 "after success"
-    expect_eq 10.0.3000.101 "$(bench_reg_query "$product_key" '')" "the installed version is recorded"
+    expect_eq "$ORVEX_PRODUCT_VERSION" "$(bench_reg_query "$product_key" '')" "the installed version is recorded"
     ;;
 
   pack_fails)
@@ -538,7 +533,7 @@ Orvex Utilities 2011 enthält alle Funktionen der Vorversion und darüber hinaus
     else
       bench_fail "the cancellation page is opened"
     fi
-    expect_eq 9.0.100.5 "$(bench_reg_query "$uninstall\\{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}" DisplayVersion)" \
+    expect_eq 9.0.100.5 "$(bench_reg_query "$uninstall\\$ORVEX_EARLIER_EDITION_PRODUCT_CODE" DisplayVersion)" \
       "the 9.x edition stays installed"
     read_products
     expect_main_absent "after the cancel"

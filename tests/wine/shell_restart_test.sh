@@ -27,7 +27,7 @@ installed_state() {
   wine reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null |
     tr -d '\r' | sed '/^$/d' | sort
   (cd "$BENCH_PREFIX/drive_c" && find 'Program Files (x86)/Orvex' 'Program Files/Orvex' \
-    'ProgramData/{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}' 2>/dev/null | sort)
+    "ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE" 2>/dev/null | sort)
 }
 
 # plant_task NAME: a scheduled task of that name, made with Wine's schtasks.

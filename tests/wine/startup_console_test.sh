@@ -60,7 +60,8 @@ expect_refusal /x /lpprops A=1 B=2 /X
 bench_console "$setup_all" /supportedlang /foo
 expect_exit 0 "at a prompt, /supportedlang /foo: exit code 0"
 listing=$'\n\nSupported languages:\n'
-for code in da-DK de-DE en-GB en-US es-ES fr-FR it-IT ja-JP ko-KR nl-NL pl-PL pt-BR ru-RU zh-CN; do
+# Every language, in the order of the pack resources' names (QZLANGPACK_DA_DK, ...).
+for code in $(printf '%s\n' "${ORVEX_LANGUAGE_CODES[@]}" | LC_ALL=C sort); do
   listing+="- $code"$'\n'
 done
 expect_eq "$listing" "$BENCH_OUTPUT" "at a prompt, /supportedlang /foo: lists and never refuses /foo"
@@ -85,6 +86,6 @@ expect_eq "" "$BENCH_OUTPUT" "no pack, at a prompt, /supportedlang: nothing is p
 
 state_after=$(installed_state)
 expect_eq "$state_before" "$state_after" "nothing was installed"
-expect_not_contains "$state_after" "{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}" "the product is not installed"
+expect_not_contains "$state_after" "$ORVEX_INSTALLER_PRODUCT_CODE" "the product is not installed"
 
 bench_done

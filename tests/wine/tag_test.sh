@@ -10,7 +10,7 @@ default=$1 unsigned=$2 untagged=$3 stamped=$4 stamp_tool=$5 certificate=$6 ossls
 source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
 
 warning='No AID Config found.  Using default values.'
-default_tag='AFFILIATEID=qzv2011aid30017xx-XX&AFFILIATEIDFLAGS=.0'
+default_tag=$ORVEX_DEFAULT_AFFILIATE_TAG
 
 # The files: the signatures verify with the tag behind them, and the tag is where the reader
 # looks for it.

@@ -13,8 +13,8 @@ scenario=${1:?usage: versions_detection_test.sh SCENARIO}
 BENCH_NAME=versions_detection_$scenario
 source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
 
-main_code='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
-earlier_code='{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}'
+main_code=$ORVEX_INSTALLER_PRODUCT_CODE
+earlier_code=$ORVEX_EARLIER_EDITION_PRODUCT_CODE
 compat_code='{6F1D2C3B-7A8E-4B9C-9D0E-1F2A3B4C5D6E}'
 uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 compat_key='HKLM\Software\Orvex\Setup\Compatibility\1'
@@ -65,7 +65,7 @@ case $scenario in
     ;;
   same)
     install_package main
-    expect_detection "10.0.3000.101 installed: same version" $ok 7 "$main_code" 10 $ok \
+    expect_detection "$ORVEX_PRODUCT_VERSION installed: same version" $ok 7 "$main_code" 10 $ok \
       "$orvex_folder\\Utilities 2011\\"
     # The location comes from the key named after the product's display name.
     bench_reg add "$uninstall\\Orvex Utilities 2011" /v InstallLocation /d 'D:\Elsewhere' /f ||

@@ -18,7 +18,7 @@ for needed in COMPONENT_PROBE ORVEX_PACKAGES; do
   fi
 done
 
-main_code='{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}'
+main_code=$ORVEX_INSTALLER_PRODUCT_CODE
 uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$main_code"
 settings='HKLM\Software\Orvex\TestFixtures'
 service=Orvex.UtilitiesSvc

@@ -101,7 +101,7 @@ bool ReadOnce(const std::u16string& path, long* resident) {
   if (!extractor.ReadTag(nullptr, &count)) return false;
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
   if (!extractor.ReadTag(buffer.data(), &count)) return false;
-  if (resident != nullptr) *resident = ResidentKilobytes(extractor.view);
+  if (resident != nullptr) *resident = ResidentKilobytes(extractor.view.get());
   fakes::Calls().clear();
   return std::string(reinterpret_cast<const char*>(buffer.data())) == kText;
 }

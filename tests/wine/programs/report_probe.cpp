@@ -10,7 +10,7 @@
 //       RecordInstalledVersion(kProductCode, kProductVersion)
 //
 // Every mode then writes "id=" and the text stored as the installation identifier (value
-// "10.0.3000.101" of HKEY_LOCAL_MACHINE, else HKEY_CURRENT_USER, "Software\Orvex\Setup\QZV2011";
+// kProductVersion of HKEY_LOCAL_MACHINE, else HKEY_CURRENT_USER, "Software\Orvex\Setup\QZV2011";
 // "none" when neither has it), followed by the system's facts. Both are read here directly with the
 // Win32 calls, independently of the program's own code:
 //
@@ -108,7 +108,7 @@ std::string StoredIdentifier() {
     DWORD type = 0;
     DWORD size = sizeof text - sizeof(wchar_t);
     const LONG result =
-        ::RegQueryValueExW(key, L"10.0.3000.101", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+        ::RegQueryValueExW(key, Wide(kProductVersion), nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
     ::RegCloseKey(key);
     if (result == ERROR_SUCCESS && type == REG_SZ) return Utf8(std::wstring(text));
   }
