@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/fakes/file_mapping.h"
+
 // Helpers shared by the fuzz targets.
 namespace fuzzing {
 
@@ -30,6 +32,17 @@ inline std::unique_ptr<std::uint8_t[]> ExactCopy(const std::uint8_t* data, std::
   auto copy = std::make_unique_for_overwrite<std::uint8_t[]>(size);
   if (size != 0) std::memcpy(copy.get(), data, size);
   return copy;
+}
+
+// Once per process: files are mapped with views that end at their last byte, and only files a
+// target scripts exist.
+inline void UseTightViewsOfScriptedFilesOnly() {
+  static const bool prepared = [] {
+    fakes::FileMapping().otherFiles.reset();
+    fakes::FileMapping().tightViews = true;
+    return true;
+  }();
+  (void)prepared;
 }
 
 }  // namespace fuzzing

@@ -53,12 +53,7 @@ void MakeTableEndTheImage(std::vector<std::uint8_t>& image) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool prepared = [] {
-    fakes::FileMapping().otherFiles.reset();
-    fakes::FileMapping().tightViews = true;
-    return true;
-  }();
-  (void)prepared;
+  fuzzing::UseTightViewsOfScriptedFilesOnly();
   fakes::Calls().clear();
   if (size < 2) return 0;
   const bool replace = (data[0] & 1) != 0;

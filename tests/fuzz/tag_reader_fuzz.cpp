@@ -16,12 +16,7 @@
 using fuzzing::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool prepared = [] {
-    fakes::FileMapping().otherFiles.reset();
-    fakes::FileMapping().tightViews = true;
-    return true;
-  }();
-  (void)prepared;
+  fuzzing::UseTightViewsOfScriptedFilesOnly();
   fakes::Calls().clear();
 
   const auto exact = fuzzing::ExactCopy(data, size);

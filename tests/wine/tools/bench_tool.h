@@ -11,6 +11,17 @@
 
 namespace bench {
 
+// How often the tools look again for a window, and how long a message to another process's window
+// may take before the tool gives up on a hung owner.
+inline constexpr DWORD kPollMilliseconds = 20;
+inline constexpr UINT kMessageTimeout = 5000;
+
+inline std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
 // One argument of a command line and where it ends in the raw text, so that a
 // program can hand "the rest of its own command line" on unchanged.
 struct Token {

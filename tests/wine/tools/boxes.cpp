@@ -29,15 +29,11 @@
 
 namespace {
 
-constexpr int kBodyTextId = 0xFFFF;
-constexpr DWORD kPollMilliseconds = 20;
-constexpr UINT kMessageTimeout = 5000;
+using bench::ClassOf;
+using bench::kMessageTimeout;
+using bench::kPollMilliseconds;
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
-}
+constexpr int kBodyTextId = 0xFFFF;
 
 // Reads a window's text with WM_GETTEXT, which reaches windows of other
 // processes, with a timeout so that a hung owner cannot hang the bench.

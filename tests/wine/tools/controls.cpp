@@ -41,15 +41,11 @@
 
 namespace {
 
-constexpr DWORD kPollMilliseconds = 20;
-constexpr UINT kMessageTimeout = 5000;
-constexpr int kItemTextLength = 1024;
+using bench::ClassOf;
+using bench::kMessageTimeout;
+using bench::kPollMilliseconds;
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  return name;
-}
+constexpr int kItemTextLength = 1024;
 
 // Sends a message with a timeout, so that a hung or blocked owner cannot hang the bench.
 // Returns false when the message was not answered.
