@@ -20,6 +20,7 @@ add_test(NAME hardening.planted_dlls
 get_property(hardening_older_msi GLOBAL PROPERTY ORVEX_MSI_edition_10_0_3000_100)
 add_test(NAME hardening.package_files
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/hardening_package_files_test.sh
-                 $<TARGET_FILE:setup_default> $<TARGET_FILE:hardening_probe> ${hardening_older_msi})
+                 $<TARGET_FILE:setup_default> $<TARGET_FILE:hardening_probe> $<TARGET_FILE:extraction_probe>
+                 ${hardening_older_msi})
 set_tests_properties(hardening.planted_dlls hardening.package_files PROPERTIES
                      FIXTURES_REQUIRED wine TIMEOUT 600 ENVIRONMENT "${ORVEX_BENCH_ENV}")

@@ -6,15 +6,22 @@
 # - while the setup runs (here: waiting in the question about an installed older version, after
 #   the main package has been written) another program cannot open that file for writing;
 # - a temporary folder so long that the system cannot name a file in it ends the run with the
-#   "ExtractMsi2" error instead of a language pack file named from whatever followed the name.
+#   "ExtractMsi2" error instead of a language pack file named from whatever followed the name;
+# - the package folder the setup creates has a DACL that gives Everyone nothing, read back with
+#   GetSecurityInfo. Wine keeps of a file's security descriptor only what its Unix mode bits can
+#   hold (access for the owner and for everyone), and maps a DACL set together with a new owner
+#   loosely; the protection against inheritance, the SYSTEM, Administrators and Users entries and
+#   the restriction of a folder found in place are kept only by Windows (host tests check that
+#   the setup asks for them).
 #
-#   hardening_package_files_test.sh SETUP HARDENING_PROBE OLDER_EDITION_MSI
+#   hardening_package_files_test.sh SETUP HARDENING_PROBE EXTRACTION_PROBE OLDER_EDITION_MSI
 
 source "$(dirname "${BASH_SOURCE[0]}")/bench.sh"
 
 setup=$1
 probe=$2
-older_msi=$3
+extraction_probe=$3
+older_msi=$4
 folder="C:\\ProgramData\\$ORVEX_INSTALLER_PRODUCT_CODE"
 main_package="$folder\\{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
 
@@ -23,6 +30,12 @@ bench_browser_recorder
 unix_folder="$BENCH_PREFIX/drive_c/ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE"
 unix_package="$unix_folder/{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
 installed() { bench_reg_query 'HKLM\Software\Orvex\Setup\QZV2011' '' >/dev/null; }
+# The owner and DACL of a file or folder, in the system's descriptor language.
+security() {
+  rm -f "$BENCH_RUN/security.txt"
+  wine "$extraction_probe" "$(bench_winpath "$BENCH_RUN/security.txt")" security "$1" </dev/null >/dev/null 2>&1
+  sed -n 's/^security=//p' "$BENCH_RUN/security.txt" 2>/dev/null
+}
 
 # A link where the main package goes, pointing at a file the user cares about.
 victim="$BENCH_PREFIX/drive_c/users/Public/important.txt"
@@ -44,11 +57,17 @@ installed
 expect_eq 0 $? "the product is installed"
 bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
 
-# An older version installed: the setup asks before anything else, with the package written.
+# An older version installed: the setup asks before anything else, with the package written
+# into a folder it creates.
+rm -rf "$unix_folder"
 bench_run msiexec /i "$(bench_winpath "$older_msi")" /qn
 expect_exit 0 "the older edition is installed"
 bench_start "$setup"
 bench_box_wait "Orvex Utilities" 60
+descriptor=$(security "$folder")
+expect_match "$descriptor" 'D:.*\(A;[^)]*;FA;;;' "the created folder's DACL can be read"
+expect_not_contains "$descriptor" ';;;WD)' "the created folder's DACL gives Everyone nothing"
+expect_contains "$(security 'C:\ProgramData')" ';;;WD)' "a folder made the default way is open to Everyone"
 wine "$probe" write "$main_package" </dev/null >/dev/null 2>&1
 BENCH_EXIT=$?
 expect_exit 32 "another program cannot open the written package for writing (sharing violation)"
