@@ -13,7 +13,8 @@ using InstanceHandle = void*;
 
 // From here on, DLLs the process loads by name come from the system folder only, not from the
 // program's folder or the current one (SetDefaultDllDirectories where the system has it, else
-// SetDllDirectoryW with an empty folder, else nothing). False when neither exists.
+// SetDllDirectoryW with an empty folder where it exists, and the DLLs that system DLLs load by
+// name loaded from the system folder beforehand). False when neither function exists.
 [[nodiscard]] bool RestrictDllSearchToSystemFolder();
 
 enum class MutexResult { Created, AlreadyExists, Failed };

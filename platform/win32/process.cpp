@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/win32/owners.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 
 namespace platform {
@@ -21,9 +22,13 @@ bool RestrictDllSearchToSystemFolder() {
   const auto setDefault = reinterpret_cast<SetDefaultFunction>(
       reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
   if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
+  // Here the program's folder stays first in the search for DLLs loaded by name; the current
+  // folder at least leaves it, and what system DLLs load later by name is taken beforehand.
   const auto setDirectory = reinterpret_cast<SetDirectoryFunction>(
       reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDllDirectoryW")));
-  return setDirectory != nullptr && setDirectory(L"");
+  const bool restricted = setDirectory != nullptr && setDirectory(L"");
+  win32::PreloadSystemLibraries();
+  return restricted;
 }
 
 MutexResult CreateNamedMutex(const std::u16string& name) {

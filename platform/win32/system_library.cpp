@@ -17,6 +17,14 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+void PreloadSystemLibraries() {
+  static constexpr const wchar_t* kLoadedByName[] = {
+      L"version.dll", L"msimg32.dll", L"uxtheme.dll", L"dwmapi.dll",  L"profapi.dll", L"userenv.dll", L"cryptbase.dll",
+      L"cryptsp.dll", L"rsaenh.dll",  L"sspicli.dll", L"secur32.dll", L"ntmarta.dll", L"propsys.dll", L"apphelp.dll"};
+  // Kept loaded until the process ends; a name this system lacks is no error.
+  for (const wchar_t* name : kLoadedByName) (void)LoadSystemLibrary(name);
+}
+
 HMODULE CommonControlsLibrary() {
   static const HMODULE comctl32 = LoadSystemLibrary(L"comctl32.dll");
   return comctl32;

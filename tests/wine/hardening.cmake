@@ -7,7 +7,9 @@ target_compile_options(canary_dll PRIVATE -Wall -Wextra -Werror)
 target_compile_definitions(canary_dll PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
 target_link_options(canary_dll PRIVATE -static-libgcc)
 
-add_executable(hardening_probe WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/programs/hardening_probe.cpp)
+add_executable(hardening_probe WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/programs/hardening_probe.cpp
+                               ${PROJECT_SOURCE_DIR}/platform/win32/system_library.cpp)
+target_include_directories(hardening_probe PRIVATE ${PROJECT_SOURCE_DIR})
 set_target_properties(hardening_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/hardening)
 target_compile_options(hardening_probe PRIVATE -Wall -Wextra -Werror -municode)
 target_compile_definitions(hardening_probe PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -11,6 +11,13 @@
 # setup, runs it again native-first, and expects no marker and a complete installation. A program
 # without the restriction loading the same names gets the canaries: the check can fail.
 #
+# Systems without SetDefaultDllDirectories (before Windows 8 and KB2533623) keep the program's
+# folder first for DLLs loaded by name; there the setup loads beforehand, from the system folder,
+# the DLLs that system DLLs load by name while working for it. The test preloads them as the setup
+# does and then loads each by name with canaries planted: the loaded modules must be taken.
+# (Left out under Wine: profapi, cryptbase and ntmarta, which Wine lacks, and version, which
+# Wine's own DLLs import before the entry point.)
+#
 # What loads before the entry point is measured, not listed: a setup started while another
 # process holds its mutex ends right after taking it, so what it loaded is what the loader
 # brought in for its imports. Under Wine that includes DLLs that Wine's own built-in DLLs import
@@ -142,5 +149,27 @@ rm -f "$markers"
 # shellcheck disable=SC2086
 bench_run "$downloads/hardening_probe.exe" load $after_entry
 expect_contains "$(cat "$markers" 2>/dev/null)" "comctl32.dll" "without the restriction the planted comctl32.dll is loaded"
+
+# Preloading, for systems where the search cannot be restricted. A folder with canaries for those
+# names only: Wine's DLLs resolve their own imports from the program's folder (ws2_32 and the
+# like), where Windows takes them from the system folder that the preloaded DLL came from.
+preloaded="uxtheme.dll msimg32.dll dwmapi.dll userenv.dll cryptsp.dll rsaenh.dll sspicli.dll secur32.dll propsys.dll apphelp.dll"
+downloads=$BENCH_RUN/Preload
+mkdir -p "$downloads"
+cp "$probe" "$downloads/hardening_probe.exe"
+for dll in $preloaded; do
+  cp "$canary" "$downloads/$dll"
+  WINEDLLOVERRIDES+=";${dll%.dll}=n,b"
+done
+rm -f "$markers"
+# shellcheck disable=SC2086
+bench_run "$downloads/hardening_probe.exe" load $preloaded
+expect_eq "$(printf '%s\n' $preloaded | sort)" \
+  "$(sed 's/.*\\//' "$markers" 2>/dev/null | tr '[:upper:]' '[:lower:]' | sort -u)" \
+  "without preloading, every planted copy is loaded"
+rm -f "$markers"
+# shellcheck disable=SC2086
+bench_run "$downloads/hardening_probe.exe" preload $preloaded
+expect_eq "" "$(cat "$markers" 2>/dev/null)" "after preloading no planted copy is loaded"
 
 bench_done

@@ -4,12 +4,16 @@
 //                                      a setup started meanwhile ends right after taking it
 //   hardening_probe.exe load NAME...   loads each NAME the default way (the program's folder
 //                                      first), as a program without the setup's restriction does
+//   hardening_probe.exe preload NAME...  the same after the setup's preloading of system DLLs, as
+//                                      on systems where the search cannot be restricted
 //   hardening_probe.exe write PATH     opens an existing file for writing, sharing everything;
 //                                      the exit code is 0 or the error (32: sharing violation)
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
+
+#include "platform/win32/system_library.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   int count = 0;
@@ -27,7 +31,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     status = file == INVALID_HANDLE_VALUE ? static_cast<int>(GetLastError()) : 0;
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  } else if (mode == L"load") {
+  } else if (mode == L"load" || mode == L"preload") {
+    if (mode == L"preload") platform::win32::PreloadSystemLibraries();
     status = 0;
     for (int i = 2; i < count; ++i) {
       if (LoadLibraryW(arguments[i]) == nullptr) status = 1;
