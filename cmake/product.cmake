@@ -8,6 +8,8 @@ include_guard(GLOBAL)
 set(ORVEX_PRODUCT_VERSION 10.0.3000.101)
 # The Windows Installer product code of this product line (the main package).
 set(ORVEX_INSTALLER_PRODUCT_CODE "{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}")
+# The file name, without ".msi", under which the setup writes the main package before installing it.
+set(ORVEX_MAIN_PACKAGE_FILE_BASE_NAME "{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}")
 # The product code of the earlier edition, the last code the installed-version detection tries.
 set(ORVEX_EARLIER_EDITION_PRODUCT_CODE "{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}")
 # The affiliate tag of a distribution without one of its own: the build stamps it behind the
@@ -86,6 +88,7 @@ inline constexpr char16_t kProductVersion[] = u"@ORVEX_PRODUCT_VERSION@";
 // The version as two packed words: major and minor, then build and revision.
 inline constexpr std::uint32_t kProductVersionHigh = (@version_major@u << 16) | @version_minor@u;
 inline constexpr std::uint32_t kProductVersionLow = (@version_build@u << 16) | @version_revision@u;
+inline constexpr char16_t kMainPackageFileBaseName[] = u"@ORVEX_MAIN_PACKAGE_FILE_BASE_NAME@";
 inline constexpr char16_t kEarlierEditionProductCode[] = u"@ORVEX_EARLIER_EDITION_PRODUCT_CODE@";
 inline constexpr char kDefaultAffiliateTag[] = "@ORVEX_DEFAULT_AFFILIATE_TAG@";
 
@@ -109,6 +112,7 @@ inline constexpr std::array<const char16_t*, kLanguageCount> kLanguagePackProduc
 # Sourced by bash scripts.
 ORVEX_PRODUCT_VERSION='@ORVEX_PRODUCT_VERSION@'
 ORVEX_INSTALLER_PRODUCT_CODE='@ORVEX_INSTALLER_PRODUCT_CODE@'
+ORVEX_MAIN_PACKAGE_FILE='@ORVEX_MAIN_PACKAGE_FILE_BASE_NAME@.msi'
 ORVEX_EARLIER_EDITION_PRODUCT_CODE='@ORVEX_EARLIER_EDITION_PRODUCT_CODE@'
 ORVEX_DEFAULT_AFFILIATE_TAG='@ORVEX_DEFAULT_AFFILIATE_TAG@'
 ORVEX_DEFAULT_AFFILIATE_PROPERTIES='@default_affiliate_properties@'

@@ -15,7 +15,7 @@ struct PackageDescriptor {
 };
 
 inline constexpr PackageDescriptor kMainPackage = {
-    u"MSI", 1031, u"{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}", kProductVersionHigh, kProductVersionLow,
+    u"MSI", 1031, kMainPackageFileBaseName, kProductVersionHigh, kProductVersionLow,
 };
 
 // The bytes of an RCDATA resource of the program's own module, found language-neutrally. They stay

@@ -23,12 +23,12 @@ probe=$2
 extraction_probe=$3
 older_msi=$4
 folder="C:\\ProgramData\\$ORVEX_INSTALLER_PRODUCT_CODE"
-main_package="$folder\\{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
+main_package="$folder\\$ORVEX_MAIN_PACKAGE_FILE"
 
 bench_prefix --display
 bench_browser_recorder
 unix_folder="$BENCH_PREFIX/drive_c/ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE"
-unix_package="$unix_folder/{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"
+unix_package="$unix_folder/$ORVEX_MAIN_PACKAGE_FILE"
 installed() { bench_reg_query 'HKLM\Software\Orvex\Setup\QZV2011' '' >/dev/null; }
 # The owner and DACL of a file or folder, in the system's descriptor language.
 security() {

@@ -14,7 +14,7 @@ main_msi=$2
 pack_msi=$3
 
 folder_name=$ORVEX_INSTALLER_PRODUCT_CODE
-file_name='{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}'
+file_name=${ORVEX_MAIN_PACKAGE_FILE%.msi}
 
 bench_prefix --display
 report=$BENCH_RUN/report.txt

@@ -112,7 +112,7 @@ for version in xpsp2 2003sp0 vista; do
   rm -rf "$package_folder"
   bench_run "$setup" /silent /language xx-XX
   expect_exit 1 "$version: the run goes on to the language check"
-  expect_file "$package_folder/{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi" "$version: the main package is written"
+  expect_file "$package_folder/$ORVEX_MAIN_PACKAGE_FILE" "$version: the main package is written"
 done
 
 bench_done

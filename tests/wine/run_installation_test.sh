@@ -27,7 +27,7 @@ main_code=$ORVEX_INSTALLER_PRODUCT_CODE
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 product_key='HKLM\Software\Orvex\Setup\QZV2011'
 package_folder="C:\\ProgramData\\$ORVEX_INSTALLER_PRODUCT_CODE"
-package_file_name='{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi'
+package_file_name=$ORVEX_MAIN_PACKAGE_FILE
 caption='Orvex Utilities'
 # The language packs in the order of their resource names (QZLANGPACK_DA_DK, ...), and their
 # products.
