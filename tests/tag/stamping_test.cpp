@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -263,6 +264,16 @@ TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
 
   EXPECT_EQ(RunCommand(Stamp("--replace " + path + " 'A=hello world'")).exitCode, 10);
   EXPECT_EQ(ReadBack(file.Read()), "OTHER=1");
+  // A tag changed behind the tool's back is still shown, with the exit code of a refused text.
+  std::vector<std::uint8_t> changed = file.Read();
+  const auto equals = std::find(changed.rbegin(), changed.rend(), '=');
+  ASSERT_NE(equals, changed.rend());
+  *equals = ' ';
+  file.Write(changed);
+  const CommandResult ignored = RunCommand(Stamp("--read " + path));
+  EXPECT_EQ(ignored.exitCode, 10);
+  EXPECT_EQ(ignored.output.rfind("OTHER 1\norvex-stamp: ", 0), 0u) << ignored.output;
+  EXPECT_NE(ignored.output.find("the setup ignores this tag"), std::string::npos) << ignored.output;
 
   file.Write(fakes::MinimalPe());
   EXPECT_EQ(RunCommand(Stamp(path + " A=1")).exitCode, 4);

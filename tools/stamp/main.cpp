@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tag/tag_format.h"
 #include "tools/stamp/stamping.h"
 
 namespace {
@@ -29,7 +30,7 @@ constexpr char kUsage[] =
     "stands for \"#\", for example AFFILIATEID=abc&AFFILIATEIDFLAGS=.0\n"
     "The setup reads the text up to its first zero byte and ignores a tag whose text is not a list\n"
     "of NAME=VALUE properties; such a text is refused here.\n"
-    "--read prints the tag text of FILE.\n"
+    "--read prints the tag text of FILE (and ends with exit code 10 when the setup ignores it).\n"
     "Windows with the certificate padding check on (EnableCertPaddingCheck=1) takes a file\n"
     "with bytes behind its signature for unsigned.\n"
     "\n"
@@ -46,7 +47,8 @@ constexpr char kUsage[] =
     "  8  the text is longer than 65535 bytes\n"
     "  9  (--read) FILE carries no tag\n"
     "  10 the text is not a list of NAME=VALUE properties separated by \"&\" (NAME of A-Z, 0-9\n"
-    "     and _ beginning with a letter; VALUE without blanks, quotes or control characters)\n";
+    "     and _ beginning with a letter; VALUE without blanks, quotes or control characters);\n"
+    "     with --read: the tag is printed, but the setup ignores it\n";
 
 struct Arguments {
   bool read = false;
@@ -151,6 +153,8 @@ int main(int argc, char** argv) {
     if (outcome != Outcome::Done) return Fail(outcome, file);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
+    std::fflush(stdout);  // the text before the warning, also when both go to one pipe
+    if (!tagging::IsWellFormedTagText(text)) return Fail(Outcome::MalformedText, file + ": the setup ignores this tag");
     return 0;
   }
 
