@@ -5,7 +5,14 @@ set(ORVEX_WIN32_LIBRARIES shell32 ole32 oleaut32 advapi32 user32 gdi32 uuid)
 # The setup executables are kept small: every function and datum in a section of its own, so the
 # linker drops the ones nothing uses, and, in the release configurations, no symbols or debugging
 # information (the static run-time libraries bring them) before the executable is signed.
-set(ORVEX_WIN32_SIZE_OPTIONS -ffunction-sections -fdata-sections)
+#
+# Exceptions are thrown in two files only, and caught within the first (a missing registry value
+# during the version detection); the second's is never caught and ends the program, as one thrown
+# by the C++ library does. Only those two files carry the unwinding tables (36 KB otherwise); a
+# try block anywhere else fails to compile.
+set(ORVEX_WIN32_SIZE_OPTIONS -ffunction-sections -fdata-sections -fno-exceptions -fno-asynchronous-unwind-tables)
+set_source_files_properties(${PROJECT_SOURCE_DIR}/versions/installed_product.cpp
+                            ${PROJECT_SOURCE_DIR}/report/installation_id.cpp PROPERTIES COMPILE_OPTIONS -fexceptions)
 set(ORVEX_WIN32_LINK_OPTIONS -municode -mwindows -static -static-libgcc -static-libstdc++ -Wl,--gc-sections
                              $<$<CONFIG:Release,MinSizeRel>:-s>)
 # The setup must start on Windows 2000 SP4 to tell its users that they need a newer Windows:
@@ -22,7 +29,7 @@ target_compile_definitions(orvex_platform_win32 PRIVATE ${ORVEX_WIN32_DEFINITION
 add_subdirectory(platform/win32)
 
 target_include_directories(orvex_window_procedures PUBLIC ${PROJECT_SOURCE_DIR})
-target_compile_options(orvex_window_procedures PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_options(orvex_window_procedures PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
 target_compile_definitions(orvex_window_procedures PRIVATE ${ORVEX_WIN32_DEFINITIONS})
 
 include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
