@@ -20,17 +20,3 @@ add_test(NAME languages.supported
 set_tests_properties(languages.supported PROPERTIES
                      FIXTURES_REQUIRED wine TIMEOUT 600
                      ENVIRONMENT "${ORVEX_BENCH_ENV}")
-
-# The language dialog's template from the shipped setup, shown by a probe with a minimal procedure
-# and read with the bench's control lister.
-add_executable(dialog_probe WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/programs/dialog_probe.cpp)
-target_compile_options(dialog_probe PRIVATE -Wall -Wextra -Werror -municode)
-target_compile_definitions(dialog_probe PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_options(dialog_probe PRIVATE -municode -static -static-libgcc -static-libstdc++)
-target_link_libraries(dialog_probe PRIVATE user32 comctl32)
-add_test(NAME languages.dialog_template
-         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/languages_dialog_template_test.sh
-                 $<TARGET_FILE:dialog_probe> $<TARGET_FILE:setup_default>)
-set_tests_properties(languages.dialog_template PROPERTIES
-                     FIXTURES_REQUIRED wine TIMEOUT 600
-                     ENVIRONMENT "${ORVEX_BENCH_ENV}")

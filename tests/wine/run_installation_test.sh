@@ -428,6 +428,7 @@ case $scenario in
     if bench_box_wait "$dialog_english" 60; then
       listing=$(bench_controls "$dialog_english")
       expect_eq 'Next >' "$(control_field "$listing" 1 7)" "the Next button in English"
+      expect_eq $'#202\timage=1' "$(control_field "$listing" 1010 7-8)" "the picture shows bitmap 202"
       expect_eq $'selected=1\tDeutsch\tEnglish' "$(control_field "$listing" 1003 8-)" \
         "the packs in resource-name order, the user's English selected"
       expect_eq '1003 visible 1005 visible 1006 visible 1007 hidden 1008 hidden 1009 visible 1012 hidden' \
