@@ -2,6 +2,7 @@
 
 #include "app/parent_console.h"
 #include "base/errors.h"
+#include "base/installer_results.h"
 #include "base/product.h"
 #include "base/text_format.h"
 #include "i18n/language_packs.h"
@@ -21,15 +22,7 @@
 
 namespace {
 
-constexpr std::uint32_t kInstallUserExit = 1602;
-constexpr std::uint32_t kInstallFailure = 1603;
-constexpr std::uint32_t kInstallSuspend = 1604;
 constexpr char16_t kWarningCaption[] = u"Orvex Utilities";
-
-// Installer results shown without a warning box: cancelled by the user, fatal failure, suspended.
-bool IsQuietFailure(std::uint32_t result) {
-  return result == kInstallUserExit || result == kInstallFailure || result == kInstallSuspend;
-}
 
 std::vector<std::u16string> CarriedLanguageCodes() {
   std::vector<std::u16string> codes;
@@ -82,10 +75,10 @@ std::vector<std::u16string> PacksWithoutDialog(const SetupOptions& options) {
 [[noreturn]] void FinishAfterFailure(ConfigureAction action, const SetupOptions& options,
                                      const std::u16string& languageValue, std::uint32_t result, int savedUiLevel) {
   RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
-  if (!IsQuietFailure(result)) platform::ShowMessageBox(SystemMessageText(result), kWarningCaption, platform::kMbIconWarning);
+  if (!IsQuietInstallerFailure(result)) platform::ShowMessageBox(SystemMessageText(result), kWarningCaption, platform::kMbIconWarning);
   if (!options.silent && !IsPreinstallMode()) {
-    if (installedMajorVersion >= 9 && result == kInstallUserExit && action == ActionUpgradeMajor9) {
-      OpenUpgradeCancellationLink(true, languageValue);
+    if (installedMajorVersion >= 9 && result == kInstallerUserExit && action == ActionUpgradeMajor9) {
+      OpenUpgradeCancellationLink(/*withVersion=*/true, languageValue);
     } else {
       OpenInstallHelpLink(action, languageValue, result);
     }
@@ -154,7 +147,7 @@ void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, 
     langPackPaths = PacksWithoutDialog(options);
   }
 
-  if (action == ActionUpgradeMajor9) RemoveEarlierVersion(ActionUpgradeMajor9, true);
+  if (action == ActionUpgradeMajor9) RemoveEarlierVersion(ActionUpgradeMajor9, /*autoUninstall=*/true);
 
   const std::u16string langPackCommandLine = BuildLangPackCommandLine(options.langPackProperties);
   RemoveInstalledLanguagePacks(platform::kInstallUiLevelNone);

@@ -15,8 +15,6 @@ void UseWindowsInstaller() {
   ReportFatalError(result, u"msi.dll ordinal " + UnsignedDecimal(missingOrdinal) + u": ");
 }
 
-bool IsInstallerSuccess(std::uint32_t result) { return result == 0 || result == 1641 || result == 3010; }
-
 void RemoveInstalledLanguagePacks(int uiLevel) {
   const int previous = platform::MsiSetInternalUI(uiLevel);
   for (const char16_t* productCode : kLanguagePackProductCodes) {

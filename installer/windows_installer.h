@@ -6,9 +6,6 @@
 // "msi.dll ordinal N: " followed by the system's text).
 void UseWindowsInstaller();
 
-// Windows Installer results that count as success everywhere: 0, 1641 and 3010.
-bool IsInstallerSuccess(std::uint32_t result);
-
 // Removes every installed language-pack product at the given Windows Installer UI level, between
 // one pair of level changes; removal failures are ignored.
 void RemoveInstalledLanguagePacks(int uiLevel);

@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/installed_state.h"
+#include "base/installer_results.h"
 #include "base/product.h"
 #include "platform/com.h"
 #include "platform/process.h"
@@ -17,12 +18,6 @@ constexpr char16_t kCancellationPath[] = u"/link/?target=cancelationduringupgrad
 constexpr std::uint32_t kFirstMajorWithCancellationPage = 9;
 constexpr std::intptr_t kShellOpenLastError = 32;
 
-constexpr std::uint32_t kInstallerSuccess = 0;
-constexpr std::uint32_t kInstallerRebootInitiated = 1641;
-constexpr std::uint32_t kInstallerRebootRequired = 3010;
-constexpr std::uint32_t kInstallerUserExit = 1602;
-constexpr std::uint32_t kInstallerFailure = 1603;
-constexpr std::uint32_t kInstallerSuspended = 1604;
 
 }  // namespace
 
@@ -40,7 +35,7 @@ void OpenInstallHelpLink(const ConfigureAction& action, const std::u16string& la
   platform::Guid id;
   if (GetInstallationId(kProductCode, kProductVersion, id)) url += u"&qz_ighash=" + EncodeIdHash(id);
   BuildSystemInfoQuery(url, languageCode);
-  OpenInBrowser(url, true);
+  OpenInBrowser(url, /*quoteInFallback=*/true);
 }
 
 bool OpenUpgradeCancellationLink(bool withVersion, const std::u16string& languageCode) {
@@ -48,23 +43,14 @@ bool OpenUpgradeCancellationLink(bool withVersion, const std::u16string& languag
   std::u16string url = std::u16string(linkBase) + kCancellationPath;
   if (withVersion) url += u"&uninstalledversion=" + UnsignedDecimal(installedMajorVersion);
   BuildSystemInfoQuery(url, languageCode);
-  OpenInBrowser(url, false);
+  OpenInBrowser(url, /*quoteInFallback=*/false);
   return true;
 }
 
 void ExitOnInstallerFailure(std::uint32_t result) {
-  switch (result) {
-    case kInstallerSuccess:
-    case kInstallerRebootInitiated:
-    case kInstallerRebootRequired:
-      return;
-    case kInstallerUserExit:
-    case kInstallerFailure:
-    case kInstallerSuspended:
-      break;
-    default:
-      platform::ShowMessageBox(SystemMessageText(result), kProductName, platform::kMbIconWarning);
-      break;
+  if (IsInstallerSuccess(result)) return;
+  if (!IsQuietInstallerFailure(result)) {
+    platform::ShowMessageBox(SystemMessageText(result), kProductName, platform::kMbIconWarning);
   }
   platform::EndProcess(1);
 }

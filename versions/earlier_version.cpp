@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/installed_state.h"
+#include "base/installer_results.h"
 #include "i18n/language_packs.h"
 #include "installer/windows_installer.h"
 #include "platform/clock.h"
@@ -32,8 +33,6 @@ constexpr std::uint32_t kServiceStopLimit = 30000;
 constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorInvalidName = 123;
 constexpr std::uint32_t kErrorServiceNotActive = 1062;
-
-constexpr std::uint32_t kInstallUserExit = 1602;
 
 // {FD8DB406-E813-4FF5-BEB0-6C6DC373B985} and {2C0D27BA-0142-43F8-8BB7-1BA7DE0088D5}.
 constexpr platform::Guid kProductComponentClass = {
@@ -199,8 +198,8 @@ void RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
   if (IsInstallerSuccess(result)) {
     RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
   } else {
-    if (autoUninstall && action == ActionUpgradeMajor9 && result == kInstallUserExit) {
-      OpenUpgradeCancellationLink(false, earlierLanguage);
+    if (autoUninstall && action == ActionUpgradeMajor9 && result == kInstallerUserExit) {
+      OpenUpgradeCancellationLink(/*withVersion=*/false, earlierLanguage);
     }
     StartProductService();
   }

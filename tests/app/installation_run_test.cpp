@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/installation_run.h"
+#include "base/installer_results.h"
 #include "base/product.h"
 #include "i18n/language_packs.h"
 #include "tests/fakes/files.h"
@@ -18,8 +19,7 @@ namespace {
 
 using platform::RegistryRoot;
 
-const std::string kMainPackage =
-    "C:\\ProgramData\\{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}\\{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi";
+const std::string kMainPackage = fakes::Utf8(fakes::kMainPackagePath);
 const std::string kTemp = "C:\\Users\\Tester\\AppData\\Local\\Temp\\";
 // The temporary files the packs are written to, in the order they are written.
 const std::string kFirstPack = kTemp + "QZM1A2B.tmp";
@@ -42,7 +42,7 @@ class InstallationRunTest : public WorldTest {
     fakes::AddRcdata(u"MSI");
     fakes::AddRcdata(u"QZLANGPACK_DE_DE");
     fakes::AddRcdata(u"QZLANGPACK_EN_US");
-    fakes::AddSpecialFolder(35, u"C:\\ProgramData");
+    fakes::AddSpecialFolder(35, fakes::kCommonAppDataFolder);
     fakes::Files().folders.insert(u"C:\\Users\\Tester\\AppData\\Local\\Temp");
     fakes::Installer().uiLevel = 5;
     fakes::SystemInfo().messages[1618] = u"Another installation is already in progress.\r\n";
@@ -196,7 +196,7 @@ TEST_F(InstallationRunTest, FailureResultsAndTheirWarningBox) {
     std::uint32_t result;
     bool box;
   };
-  for (const Case& c : {Case{1602, false}, Case{1603, false}, Case{1604, false}, Case{1618, true},
+  for (const Case& c : {Case{kInstallerUserExit, false}, Case{kInstallerFailure, false}, Case{kInstallerSuspended, false}, Case{1618, true},
                         Case{1627, true}, Case{1638, true}}) {
     SCOPED_TRACE(c.result);
     fakes::ResetWorld();

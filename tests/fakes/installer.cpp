@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/installer_results.h"
 #include "base/product.h"
 #include "tests/fakes/world.h"
 
@@ -117,7 +118,7 @@ std::uint32_t MsiConfigureProductW(const std::u16string& product, int installLev
     result = fakes::world.configureResults.front();
     fakes::world.configureResults.pop_front();
   }
-  if ((result == 0 || result == 1641 || result == 3010) && installState == kInstallStateAbsent) {
+  if (IsInstallerSuccess(result) && installState == kInstallStateAbsent) {
     fakes::world.products.erase(product);
   }
   return result;
@@ -137,7 +138,7 @@ std::uint32_t MsiInstallProductW(const std::u16string& packagePath, const std::u
     result = fakes::world.installResults.front();
     fakes::world.installResults.pop_front();
   }
-  if (result == 0 || result == 1641 || result == 3010) {
+  if (IsInstallerSuccess(result)) {
     const auto product = fakes::world.packageProducts.find(packagePath);
     if (product != fakes::world.packageProducts.end()) fakes::world.products[product->second] = {kProductVersion};
   }

@@ -1,0 +1,20 @@
+#pragma once
+#include <cstdint>
+
+// The Windows Installer results this setup tells apart, and their classes.
+inline constexpr std::uint32_t kInstallerSuccess = 0;
+inline constexpr std::uint32_t kInstallerUserExit = 1602;
+inline constexpr std::uint32_t kInstallerFailure = 1603;
+inline constexpr std::uint32_t kInstallerSuspended = 1604;
+inline constexpr std::uint32_t kInstallerRebootInitiated = 1641;
+inline constexpr std::uint32_t kInstallerRebootRequired = 3010;
+
+// Results that count as success everywhere: 0, 1641 and 3010.
+constexpr bool IsInstallerSuccess(std::uint32_t result) {
+  return result == kInstallerSuccess || result == kInstallerRebootInitiated || result == kInstallerRebootRequired;
+}
+
+// Failures shown without a warning box: cancelled by the user, fatal failure, suspended.
+constexpr bool IsQuietInstallerFailure(std::uint32_t result) {
+  return result == kInstallerUserExit || result == kInstallerFailure || result == kInstallerSuspended;
+}
