@@ -11,8 +11,9 @@ namespace platform {
 
 struct FileHandleTraits {
   using Value = void*;
-  // The system's invalid-handle value has all bits set.
+  // The system's invalid-handle value has all bits set; null is never a file either.
   static Value Invalid() { return reinterpret_cast<Value>(~std::uintptr_t{0}); }
+  static bool IsInvalid(Value file) { return file == Invalid() || file == nullptr; }
   static void Close(Value file);
 };
 using FileHandle = UniqueHandle<FileHandleTraits>;

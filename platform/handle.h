@@ -9,8 +9,10 @@ namespace platform {
 void SetLastError(std::uint32_t error);
 
 // Move-only owner of one platform handle. Traits supply the value type, the value that means
-// "no handle" and the function that releases a handle. Releasing leaves the thread's last error
-// as it was, so a failure's error survives the clean-up on the way out of the failed operation.
+// "no handle" and the function that releases a handle; a kind whose functions answer failure with
+// either of two values (null or all bits set) also supplies IsInvalid, and neither is released.
+// Releasing leaves the thread's last error as it was, so a failure's error survives the clean-up
+// on the way out of the failed operation.
 template <typename Traits>
 class UniqueHandle {
  public:
@@ -29,19 +31,28 @@ class UniqueHandle {
   }
 
   Value get() const { return value_; }
-  bool valid() const { return value_ != Traits::Invalid(); }
+  bool valid() const { return !IsInvalid(value_); }
   explicit operator bool() const { return valid(); }
 
-  Value release() { return std::exchange(value_, Traits::Invalid()); }
+  // Gives up ownership: the caller must close the value or hand it on.
+  [[nodiscard]] Value release() { return std::exchange(value_, Traits::Invalid()); }
   void reset(Value value = Traits::Invalid()) {
     Value old = std::exchange(value_, value);
-    if (old == Traits::Invalid()) return;
+    if (IsInvalid(old)) return;
     const std::uint32_t error = LastError();
     Traits::Close(old);
     SetLastError(error);
   }
 
  private:
+  static bool IsInvalid(Value value) {
+    if constexpr (requires { Traits::IsInvalid(value); }) {
+      return Traits::IsInvalid(value);
+    } else {
+      return value == Traits::Invalid();
+    }
+  }
+
   Value value_ = Traits::Invalid();
 };
 

@@ -6,9 +6,11 @@
 // Owners for handles that stay inside the Windows adapters.
 namespace platform::win32 {
 
+// Kernel objects: some functions answer failure with null, others with INVALID_HANDLE_VALUE.
 struct KernelHandleTraits {
   using Value = HANDLE;
   static Value Invalid() { return nullptr; }
+  static bool IsInvalid(Value handle) { return handle == nullptr || handle == INVALID_HANDLE_VALUE; }
   static void Close(Value handle) { ::CloseHandle(handle); }
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;

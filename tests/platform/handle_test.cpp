@@ -35,4 +35,25 @@ TEST_F(UniqueHandleTest, ReleasingKeepsTheLastErrorOfTheFailureBefore) {
   EXPECT_EQ(platform::LastError(), 87u);
 }
 
+// A kind whose functions fail with either of two values: neither is owned or closed.
+struct TwoInvalidValuesTraits {
+  using Value = int;
+  static Value Invalid() { return 0; }
+  static bool IsInvalid(Value value) { return value == 0 || value == -1; }
+  static void Close(Value) { ++closed; }
+  static inline int closed = 0;
+};
+
+TEST_F(UniqueHandleTest, NeitherInvalidValueIsOwnedOrClosed) {
+  TwoInvalidValuesTraits::closed = 0;
+  {
+    platform::UniqueHandle<TwoInvalidValuesTraits> failed(-1);
+    EXPECT_FALSE(failed.valid());
+    failed.reset(0);
+    failed.reset(5);
+    EXPECT_TRUE(failed.valid());
+  }
+  EXPECT_EQ(TwoInvalidValuesTraits::closed, 1);
+}
+
 }  // namespace
