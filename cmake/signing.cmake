@@ -30,7 +30,7 @@ add_custom_command(
 add_custom_command(
   OUTPUT ${ORVEX_HOST_STAMP_TOOL}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ORVEX_SIGNING_DIR}
-  COMMAND ${ORVEX_HOST_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -I${ORVEX_STAMP_ROOT}
+  COMMAND ${ORVEX_HOST_CXX} -std=c++20 -O2 ${ORVEX_WARNING_FLAGS} -I${ORVEX_STAMP_ROOT}
           ${ORVEX_STAMP_SOURCES} -o ${ORVEX_HOST_STAMP_TOOL}
   DEPENDS ${ORVEX_STAMP_SOURCES} ${ORVEX_STAMP_HEADERS}
   COMMENT "Building the stamping tool for the build machine"

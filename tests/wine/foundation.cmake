@@ -33,7 +33,7 @@ add_test(NAME messages.installed_product.older
 
 add_executable(strings_probe ${CMAKE_CURRENT_SOURCE_DIR}/programs/strings_probe.cpp
                ${PROJECT_SOURCE_DIR}/resources/strings.rc)
-target_compile_options(strings_probe PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_options(strings_probe PRIVATE -municode)
 target_compile_definitions(strings_probe PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_options(strings_probe PRIVATE -municode -static -static-libgcc -static-libstdc++)
 target_link_libraries(strings_probe PRIVATE user32)

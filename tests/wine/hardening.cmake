@@ -3,7 +3,6 @@
 add_library(canary_dll SHARED ${CMAKE_CURRENT_SOURCE_DIR}/programs/canary_dll.cpp)
 set_target_properties(canary_dll PROPERTIES PREFIX "" OUTPUT_NAME canary
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/hardening)
-target_compile_options(canary_dll PRIVATE -Wall -Wextra -Werror)
 target_compile_definitions(canary_dll PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
 target_link_options(canary_dll PRIVATE -static-libgcc)
 
@@ -11,7 +10,7 @@ add_executable(hardening_probe WIN32 ${CMAKE_CURRENT_SOURCE_DIR}/programs/harden
                                ${PROJECT_SOURCE_DIR}/platform/win32/system_library.cpp)
 target_include_directories(hardening_probe PRIVATE ${PROJECT_SOURCE_DIR})
 set_target_properties(hardening_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/hardening)
-target_compile_options(hardening_probe PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_options(hardening_probe PRIVATE -municode)
 target_compile_definitions(hardening_probe PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_options(hardening_probe PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++)
 target_link_libraries(hardening_probe PRIVATE shell32)

@@ -22,7 +22,6 @@ orvex_installer_program(extraction_bench extraction_bench.cpp
 add_library(planted_msi SHARED ${CMAKE_CURRENT_SOURCE_DIR}/programs/planted_msi.cpp)
 set_target_properties(planted_msi PROPERTIES PREFIX "" OUTPUT_NAME msi
                       RUNTIME_OUTPUT_DIRECTORY ${installer_programs_dir}/planted)
-target_compile_options(planted_msi PRIVATE -Wall -Wextra -Werror)
 target_link_options(planted_msi PRIVATE -static-libgcc)
 
 add_test(NAME installer.extraction

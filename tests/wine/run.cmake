@@ -32,7 +32,7 @@ orvex_run_setup(setup_run_en_us run_en_us MAIN "${run_main}" PACKS ${run_en_pack
 
 # The system's text for an error number, to compare the warning box with.
 add_executable(run_message_probe ${CMAKE_CURRENT_SOURCE_DIR}/programs/run_message_probe.cpp)
-target_compile_options(run_message_probe PRIVATE -Wall -Wextra -Werror -municode)
+target_compile_options(run_message_probe PRIVATE -municode)
 target_compile_definitions(run_message_probe PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_options(run_message_probe PRIVATE -municode -static -static-libgcc -static-libstdc++)
 
