@@ -79,7 +79,7 @@ void Dispatch(platform::InstanceHandle instance, ConfigureAction action, const S
       break;
     case ActionReplaceOlder:
       if (ShowInstalledProductMessage(installedProductCode, 1) == platform::kIdYes) {
-        RemoveEarlierVersion(ActionReplaceOlder, true);
+        RemoveEarlierVersion(ActionReplaceOlder, /*autoUninstall=*/true);
         RunInstallation(instance, action, options);
       }
       break;
@@ -87,7 +87,7 @@ void Dispatch(platform::InstanceHandle instance, ConfigureAction action, const S
       ShowInstalledProductMessage(installedProductCode, 0);
       break;
     case ActionSameVersion:
-      RemoveEarlierVersion(ActionSameVersion, false);
+      RemoveEarlierVersion(ActionSameVersion, /*autoUninstall=*/false);
       break;
     default:
       break;

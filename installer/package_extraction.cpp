@@ -126,9 +126,9 @@ HResult GetExtractionFolder(bool perUser, std::u16string& folder) {
 
 HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path) {
   std::u16string folder;
-  HResult result = GetExtractionFolder(false, folder);
+  HResult result = GetExtractionFolder(/*perUser=*/false, folder);
   if (result < 0) {
-    result = GetExtractionFolder(true, folder);
+    result = GetExtractionFolder(/*perUser=*/true, folder);
     if (result < 0) return result;
   }
 

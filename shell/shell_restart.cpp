@@ -138,7 +138,7 @@ bool ApplySettings(const platform::TaskDefinition& definition, const TriggerOutc
   platform::TaskSettings settings;
   if (platform::GetTaskSettings(definition, settings) < 0) return false;
   static_cast<void>(platform::PutAllowDemandStart(settings, !trigger.created));
-  static_cast<void>(platform::PutDisallowStartIfOnBatteries(settings, false));
+  static_cast<void>(platform::PutDisallowStartIfOnBatteries(settings, /*disallow=*/false));
   static_cast<void>(platform::PutExecutionTimeLimit(settings, kNoTimeSpan));
   return trigger.endBoundarySet && platform::PutDeleteExpiredTaskAfter(settings, kNoTimeSpan) >= 0;
 }

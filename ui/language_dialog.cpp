@@ -74,7 +74,7 @@ int ConfirmCancel(const std::u16string& code, platform::WindowHandle owner) {
                                     platform::kMbIconQuestion | platform::kMbYesNo) != platform::kIdYes) {
     return -1;
   }
-  OpenUpgradeCancellationLink(false, code);
+  OpenUpgradeCancellationLink(/*withVersion=*/false, code);
   return 1;
 }
 
