@@ -2,7 +2,6 @@
 
 #include "app/installation_run.h"
 #include "base/product.h"
-#include "installer/windows_installer.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/world.h"
@@ -94,26 +93,6 @@ TEST_F(PreinstallModeTest, TheValueTypeIsNotLookedAtButOversizedValuesFail) {
   fakes::PutBytes(RegistryRoot::LocalMachine, u"Software\\Orvex", u"PreinstallMode", platform::kRegBinary,
                   {1, 0, 0, 0, 0, 0, 0, 0});
   EXPECT_FALSE(IsPreinstallMode());
-}
-
-class RemoveLanguagePacksTest : public WorldTest {};
-
-TEST_F(RemoveLanguagePacksTest, RemovesOnlyPresentPacksBetweenOneUiLevelPair) {
-  fakes::Installer().uiLevel = 5;
-  fakes::Installer().products[kLanguagePackProductCodes[1]] = {u"10.0.3000.101", platform::kInstallStateDefault};
-  fakes::Installer().products[kLanguagePackProductCodes[3]] = {u"10.0.3000.101", platform::kInstallStateAbsent};
-  fakes::Installer().products[kLanguagePackProductCodes[13]] = {u"10.0.3000.101", 1};
-  RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
-
-  const std::vector<std::string> calls = fakes::Calls();
-  ASSERT_EQ(calls.size(), 1u + 14u + 2u + 1u);
-  EXPECT_EQ(calls.front(), "MsiSetInternalUI 3");
-  EXPECT_EQ(calls.back(), "MsiSetInternalUI 5");
-  EXPECT_EQ(fakes::CallsStartingWith("MsiConfigureProductW"),
-            (std::vector<std::string>{"MsiConfigureProductW " + fakes::Utf8(kLanguagePackProductCodes[1]) + " 0 2 ui=3",
-                                      "MsiConfigureProductW " + fakes::Utf8(kLanguagePackProductCodes[13]) +
-                                          " 0 2 ui=3"}));
-  EXPECT_EQ(fakes::Installer().uiLevel, 5);
 }
 
 }  // namespace

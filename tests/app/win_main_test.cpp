@@ -19,7 +19,7 @@ namespace {
 void ScriptUsableMachine() {
   fakes::AddRcdata(u"MSI");
   fakes::AddRcdata(u"QZLANGPACK_EN_US");
-  fakes::AddSpecialFolder(35, u"C:\\ProgramData");
+  fakes::AddSpecialFolder(35, fakes::kCommonAppDataFolder);
   fakes::Files().folders.insert(u"C:\\Users\\Tester\\AppData\\Local\\Temp");
 }
 
@@ -135,8 +135,7 @@ TEST_F(WinMainTest, PendingRenameOfAProductFileAsksToRestartInstead) {
     SCOPED_TRACE(answer);
     fakes::ResetWorld();
     ScriptUsableMachine();
-    fakes::Installer().packages[u"C:\\ProgramData\\" + std::u16string(kInstallerProductCode) +
-                                u"\\{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}.msi"] = {{u"license.txt"}};
+    fakes::Installer().packages[fakes::kMainPackagePath] = {{u"license.txt"}};
     fakes::PutString(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
                      u"PendingFileRenameOperations", u"\\??\\C:\\Program Files\\Orvex\\license.txt",
                      platform::kRegMultiSz);

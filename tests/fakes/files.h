@@ -7,11 +7,15 @@
 #include <tuple>
 #include <vector>
 
+#include "base/product_data.h"
 #include "platform/files.h"
 
 namespace fakes {
 
 inline constexpr char16_t kCommonAppDataFolder[] = u"C:\\ProgramData";
+// Where the setup writes the main package in this world: the all-users folder named after the product code.
+inline const std::u16string kMainPackagePath = std::u16string(kCommonAppDataFolder) + u"\\" + kInstallerProductCode +
+                                               u"\\" + kMainPackageFileBaseName + u".msi";
 inline constexpr char16_t kAppDataFolder[] = u"C:\\Users\\Tester\\AppData\\Roaming";
 inline constexpr char16_t kWindowsFolder[] = u"C:\\Windows";
 inline constexpr char16_t kStartFolder[] = u"C:\\Users\\Tester\\Downloads";

@@ -353,7 +353,7 @@ TEST_F(LocalizedMessageTest, InstalledProductMessagesByKind) {
     EXPECT_EQ(box.caption, u"Orvex Utilities") << c.kind;
     EXPECT_EQ(box.style, c.style) << c.kind;
   }
-  EXPECT_EQ(fakes::CallsStartingWith("MsiGetProductInfoW {24036256-BFDB-4CD3-BE8A-A3D6160F2E16} VersionString")
+  EXPECT_EQ(fakes::CallsStartingWith("MsiGetProductInfoW " + fakes::Utf8(kInstallerProductCode) + " VersionString")
                 .size(),
             3u);
 }

@@ -15,8 +15,8 @@
 
 namespace {
 
-const std::u16string kFolderName = u"{24036256-BFDB-4CD3-BE8A-A3D6160F2E16}";
-const std::u16string kBaseName = u"{D3742F82-1C1A-4DCC-ABBD-0E831C0185CC}";
+const std::u16string kFolderName = kInstallerProductCode;
+const std::u16string kBaseName = kMainPackageFileBaseName;
 const std::u16string kCommonFolder = std::u16string(fakes::kCommonAppDataFolder) + u"\\" + kFolderName + u"\\";
 const std::u16string kUserFolder = std::u16string(fakes::kAppDataFolder) + u"\\" + kFolderName + u"\\";
 const std::u16string kMainFile = kCommonFolder + kBaseName + u".msi";
