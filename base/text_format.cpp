@@ -4,40 +4,38 @@ namespace {
 
 constexpr std::size_t kMaxLength = kFormattedTextCapacity - 1;
 
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
 }  // namespace
 
 std::u16string FormatText(const char16_t* pattern, const std::vector<std::u16string>& args) {
-    std::u16string result;
-    if (pattern == nullptr) {
-        return result;
-    }
-    std::size_t nextArg = 0;
-    // Stop once the limit is passed by one unit, so that a cut can be recognised.
-    for (const char16_t* p = pattern; *p != u'\0' && result.size() <= kMaxLength; ++p) {
-        if (*p == u'%' && p[1] == u's') {
-            if (nextArg < args.size()) {
-                result.append(args[nextArg], 0, kMaxLength + 1 - result.size());
-            }
-            ++nextArg;
-            ++p;
-        } else if (*p == u'%' && p[1] == u'%') {
-            result.push_back(u'%');
-            ++p;
-        } else {
-            result.push_back(*p);
-        }
-    }
-    if (result.size() > kMaxLength) {
-        result.resize(kMaxLength);
-        if (IsHighSurrogate(result.back())) {
-            result.pop_back();
-        }
-    }
+  std::u16string result;
+  if (pattern == nullptr) {
     return result;
+  }
+  std::size_t nextArg = 0;
+  // Stop once the limit is passed by one unit, so that a cut can be recognised.
+  for (const char16_t* p = pattern; *p != u'\0' && result.size() <= kMaxLength; ++p) {
+    if (*p == u'%' && p[1] == u's') {
+      if (nextArg < args.size()) {
+        result.append(args[nextArg], 0, kMaxLength + 1 - result.size());
+      }
+      ++nextArg;
+      ++p;
+    } else if (*p == u'%' && p[1] == u'%') {
+      result.push_back(u'%');
+      ++p;
+    } else {
+      result.push_back(*p);
+    }
+  }
+  if (result.size() > kMaxLength) {
+    result.resize(kMaxLength);
+    if (IsHighSurrogate(result.back())) {
+      result.pop_back();
+    }
+  }
+  return result;
 }
 
 std::u16string UnsignedDecimal(std::uint32_t number) {
