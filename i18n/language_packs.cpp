@@ -1,15 +1,12 @@
 #include "i18n/language_packs.h"
 
 #include <string_view>
-#include <utility>
 
-#include "base/errors.h"
 #include "base/installed_state.h"
 #include "base/product.h"
 #include "base/text_format.h"
 #include "i18n/language_table.h"
 #include "i18n/language_texts.h"
-#include "installer/package_extraction.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
