@@ -24,12 +24,12 @@ target_compile_options(orvex_program PRIVATE -municode ${ORVEX_WIN32_SIZE_OPTION
 
 add_library(orvex_platform_win32 OBJECT)
 target_include_directories(orvex_platform_win32 PUBLIC ${PROJECT_SOURCE_DIR})
-target_compile_options(orvex_platform_win32 PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
+target_compile_options(orvex_platform_win32 PRIVATE -municode ${ORVEX_WIN32_SIZE_OPTIONS})
 target_compile_definitions(orvex_platform_win32 PRIVATE ${ORVEX_WIN32_DEFINITIONS})
 add_subdirectory(platform/win32)
 
 target_include_directories(orvex_window_procedures PUBLIC ${PROJECT_SOURCE_DIR})
-target_compile_options(orvex_window_procedures PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
+target_compile_options(orvex_window_procedures PRIVATE -municode ${ORVEX_WIN32_SIZE_OPTIONS})
 target_compile_definitions(orvex_window_procedures PRIVATE ${ORVEX_WIN32_DEFINITIONS})
 
 include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
@@ -48,15 +48,17 @@ if(NOT ORVEX_HOST_PYTHON_HAS_PIL)
 endif()
 set(ORVEX_DIALOG_BITMAP_DIR ${CMAKE_BINARY_DIR}/resources/bitmaps)
 set(ORVEX_DIALOG_BITMAPS)
-foreach(name dialog_picture notice_icon flag_br flag_cn flag_de flag_dk flag_es flag_fr flag_gb
-             flag_it flag_jp flag_kr flag_nl flag_pl flag_ru flag_us)
+foreach(name dialog_picture notice_icon)
   list(APPEND ORVEX_DIALOG_BITMAPS ${ORVEX_DIALOG_BITMAP_DIR}/${name}.bmp)
+endforeach()
+foreach(country IN LISTS ORVEX_LANGUAGE_FLAGS)
+  list(APPEND ORVEX_DIALOG_BITMAPS ${ORVEX_DIALOG_BITMAP_DIR}/flag_${country}.bmp)
 endforeach()
 add_custom_command(
   OUTPUT ${ORVEX_DIALOG_BITMAPS}
   COMMAND ${ORVEX_HOST_PYTHON} ${PROJECT_SOURCE_DIR}/tools/draw_dialog_bitmaps.py
-          ${ORVEX_DIALOG_BITMAP_DIR}
-  DEPENDS ${PROJECT_SOURCE_DIR}/tools/draw_dialog_bitmaps.py
+          ${ORVEX_DIALOG_BITMAP_DIR} ${ORVEX_LANGUAGE_FLAGS}
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/draw_dialog_bitmaps.py ${PROJECT_SOURCE_DIR}/cmake/product.cmake
   COMMENT "Drawing the language dialog's bitmaps"
   VERBATIM)
 add_custom_target(orvex_dialog_bitmaps DEPENDS ${ORVEX_DIALOG_BITMAPS})
@@ -106,7 +108,7 @@ function(orvex_add_test_program target source)
     $<TARGET_OBJECTS:orvex_program> $<TARGET_OBJECTS:orvex_platform_win32>
     $<TARGET_OBJECTS:orvex_window_procedures> ${rc})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode)
+  target_compile_options(${target} PRIVATE -municode)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   target_link_options(${target} PRIVATE -municode ${subsystem_option} -static -static-libgcc -static-libstdc++)
   target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
@@ -137,11 +139,11 @@ function(orvex_add_setup target)
                              ${ORVEX_DIALOG_BITMAP_DIR})
   # The resource compiler reports no dependencies of its own.
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/dialog.rc PROPERTIES
-                              OBJECT_DEPENDS "${ORVEX_DIALOG_BITMAPS}")
+    OBJECT_DEPENDS "${ORVEX_DIALOG_BITMAPS};${ORVEX_GENERATED_DIR}/resources/language_flags.rc")
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS
     "${ORVEX_GENERATED_DIR}/resources/product_version.h;${ORVEX_GENERATED_DIR}/resources/setup.manifest")
   add_dependencies(${target} orvex_dialog_bitmaps)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
+  target_compile_options(${target} PRIVATE -municode ${ORVEX_WIN32_SIZE_OPTIONS})
   target_compile_definitions(${target} PRIVATE ${ORVEX_WIN32_DEFINITIONS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})

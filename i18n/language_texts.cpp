@@ -308,36 +308,25 @@ constexpr TextRow kChinese = {
     u"2011 包含先前版本的所有功能，此外还提供了全新的功能。",
 };
 
-struct LanguageRow {
-    std::size_t languageIndex;  // of kLanguageCodes
-    const TextRow* texts;
-};
-
-// The order in which the languages are filled in: de-DE first, then the others in index order.
-constexpr LanguageRow kRows[] = {
-    {1, &kGerman},   {0, &kDanish},   {2, &kEnglish}, {3, &kEnglish},
-    {4, &kSpanish},  {5, &kFrench},   {6, &kItalian}, {7, &kJapanese},
-    {8, &kKorean},   {9, &kDutch},    {10, &kPolish}, {11, &kPortugueseBrazil},
-    {12, &kRussian}, {13, &kChinese},
-};
-static_assert(std::size(kRows) == kLanguageCount, "every language needs its texts");
+// Each language's row, by language index; cmake/product.cmake names the row of every language.
+constexpr const TextRow* kRows[kLanguageCount] = {ORVEX_LANGUAGE_TEXT_ROWS};
 
 }  // namespace
 
 void BuildLanguageTexts() {
-    for (const LanguageRow& row : kRows) {
-        for (std::size_t field = 0; field < kTextFieldCount; ++field) {
-            LanguageTexts[field][kLanguageCodes[row.languageIndex]] = (*row.texts)[field];
-        }
+  for (std::size_t index = 0; index < kLanguageCount; ++index) {
+    for (std::size_t field = 0; field < kTextFieldCount; ++field) {
+      LanguageTexts[field][kLanguageCodes[index]] = (*kRows[index])[field];
     }
+  }
 }
 
 const char16_t* LookupText(TextField field, const std::u16string& code) {
-    const auto index = static_cast<std::size_t>(field);
-    if (index >= kTextFieldCount) {
-        return u"";
-    }
-    const LanguageTextMap& texts = LanguageTexts[index];
-    const auto found = texts.find(code);
-    return found == texts.end() ? u"" : found->second;
+  const auto index = static_cast<std::size_t>(field);
+  if (index >= kTextFieldCount) {
+    return u"";
+  }
+  const LanguageTextMap& texts = LanguageTexts[index];
+  const auto found = texts.find(code);
+  return found == texts.end() ? u"" : found->second;
 }

@@ -6,19 +6,19 @@
 
 // The setup's own interface texts, one per language and field.
 enum class TextField {
-    WindowTitle,
-    LanguageLabel,
-    NextButton,
-    CustomInstallCheck,
-    WelcomeHeading,
-    CloseProgramsAdvice,
-    ExistingVersionInstalled,
-    ProductAlreadyInstalled,
-    NewerVersionInstalled,
-    RestartRequired,
-    UpgradeNotice,
-    CancelQuestion,
-    CancelUpgradeHint,
+  WindowTitle,
+  LanguageLabel,
+  NextButton,
+  CustomInstallCheck,
+  WelcomeHeading,
+  CloseProgramsAdvice,
+  ExistingVersionInstalled,
+  ProductAlreadyInstalled,
+  NewerVersionInstalled,
+  RestartRequired,
+  UpgradeNotice,
+  CancelQuestion,
+  CancelUpgradeHint,
 };
 
 inline constexpr std::size_t kTextFieldCount = 13;

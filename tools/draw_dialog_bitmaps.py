@@ -1,12 +1,14 @@
 #!/usr/bin/python3
 """Draws the bitmaps of the language dialog as BMP files for the resource compiler.
 
-    draw_dialog_bitmaps.py OUTPUT-FOLDER
+    draw_dialog_bitmaps.py OUTPUT-FOLDER COUNTRY...
 
 Writes dialog_picture.bmp (500 x 312, 256 colours with a palette, run-length encoded: its flat
 areas shrink it from 157 KB to about 33 KB of the executable), notice_icon.bmp
-(16 x 16, 24 bits) and one flag per country, flag_<country>.bmp (16 x 14, 24 bits), named by
-the ISO 3166 letters in lower case. resources/dialog.rc gives them their resource ids.
+(16 x 16, 24 bits) and the flag of each COUNTRY given, flag_<country>.bmp (16 x 14, 24 bits),
+named by the ISO 3166 letters in lower case (the build passes the countries of the languages in
+cmake/product.cmake, where each language also gives its flag's resource id). A new language's
+flag is a function here and an entry of FLAGS.
 
 Shapes are drawn at a multiple of the final size and reduced by averaging, so that edges that
 fall between pixels come out as mixed colours; stripes are placed on whole pixels so that they
@@ -406,12 +408,16 @@ def save_rle8(image, path):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.stderr.write("usage: draw_dialog_bitmaps.py OUTPUT-FOLDER\n")
+    if len(sys.argv) < 2:
+        sys.stderr.write("usage: draw_dialog_bitmaps.py OUTPUT-FOLDER COUNTRY...\n")
         return 2
-    folder = sys.argv[1]
+    folder, countries = sys.argv[1], sys.argv[2:]
+    undrawn = [country for country in countries if country not in FLAGS]
+    if undrawn:
+        sys.stderr.write(f"draw_dialog_bitmaps.py: no flag drawn for {', '.join(undrawn)}: add it to FLAGS\n")
+        return 1
     os.makedirs(folder, exist_ok=True)
-    outputs = {f"flag_{country}.bmp": draw for country, draw in FLAGS.items()}
+    outputs = {f"flag_{country}.bmp": FLAGS[country] for country in countries}
     outputs["notice_icon.bmp"] = notice_icon
     outputs["dialog_picture.bmp"] = dialog_picture
     for name, draw in outputs.items():

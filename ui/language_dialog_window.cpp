@@ -20,7 +20,6 @@ constexpr COLORREF kPanelFill = 0xC0FFFF;
 constexpr COLORREF kPanelBorder = 0x45EDF8;
 constexpr int kFlagWidth = 16;
 constexpr int kFlagHeight = 14;
-constexpr int kFlagCount = 14;
 constexpr int kHeadingPoints = 12;
 constexpr int kBodyPoints = 8;
 constexpr int kNoticeTextCapacity = 2048;
@@ -54,7 +53,7 @@ void FillLanguageList(HWND list) {
   const auto createImages = CommonControlsFunction<ImageListCreateFunction>("ImageList_Create");
   const auto addImage = CommonControlsFunction<ImageListAddFunction>("ImageList_Add");
   if (createImages != nullptr && addImage != nullptr) {
-    flagImages = createImages(kFlagWidth, kFlagHeight, ILC_COLOR24, kFlagCount, 0);
+    flagImages = createImages(kFlagWidth, kFlagHeight, ILC_COLOR24, static_cast<int>(kLanguageCount), 0);
   }
   for (std::size_t position = 0; position < AvailableLanguages.size(); ++position) {
     const LanguageEntry& row = kLanguages[AvailableLanguages[position].languageIndex];

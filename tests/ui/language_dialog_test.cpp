@@ -78,8 +78,8 @@ TEST(LanguageDialogLogicTest, LayoutAndTextsOfTheDialog) {
   };
   for (const LayoutCase& c : {LayoutCase{1, ActionFreshInstall, withoutList, false},
                               LayoutCase{2, ActionFreshInstall, withList, false},
-                              LayoutCase{14, ActionReplaceOlder, withList, false},
-                              LayoutCase{14, ActionUpgradeMajor9, withList, true},
+                              LayoutCase{kLanguageCount, ActionReplaceOlder, withList, false},
+                              LayoutCase{kLanguageCount, ActionUpgradeMajor9, withList, true},
                               LayoutCase{1, ActionUpgradeMajor9, withoutList, true}}) {
     const LanguageDialogLayout layout = ChooseLanguageDialogLayout(c.packs, c.action);
     EXPECT_EQ(layout.hidden, c.hidden) << c.packs << " packs, action " << c.action;

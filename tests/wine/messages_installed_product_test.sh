@@ -11,7 +11,7 @@
 # Either way nothing is installed or removed.
 #
 # Usage: messages_installed_product_test.sh newer|older SETUP-ALL EDITION-MSI
-#   SETUP-ALL    the shipped setup: the main package and all 14 packs
+#   SETUP-ALL    the shipped setup: the main package and every language pack
 #   EDITION-MSI  the edition to install first (10.1.0.0 for newer, 10.0.3000.100 for older)
 # Needs BENCH_TOOLS and BENCH_WORK, like every Wine test.
 

@@ -6,7 +6,7 @@
 # normal run goes on. "/supportedlang" without any pack carried is fatal either way.
 #
 # Usage: startup_console_test.sh SETUP-ALL SETUP-NO-PACKS
-#   SETUP-ALL       the shipped setup: the main package and all 14 packs
+#   SETUP-ALL       the shipped setup: the main package and every language pack
 #   SETUP-NO-PACKS  carries the main package and no language pack
 # Needs BENCH_TOOLS and BENCH_WORK, like every Wine test. No display: a message box returns at
 # once, so a run that reaches a fatal error ends with its exit code.

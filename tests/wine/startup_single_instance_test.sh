@@ -7,7 +7,7 @@
 #
 # Usage: startup_single_instance_test.sh SETUP-NO-PACKS SETUP-ALL
 #   SETUP-NO-PACKS  carries the main package and no language pack
-#   SETUP-ALL       the shipped setup: the main package and all 14 packs
+#   SETUP-ALL       the shipped setup: the main package and every language pack
 # Needs BENCH_TOOLS and BENCH_WORK, like every Wine test.
 
 source "$(dirname "$0")/bench.sh"
