@@ -86,6 +86,17 @@ void ApplyLanguageTexts(const std::u16string& code, HWND dialog) {
   }
 }
 
+// The texts in the language selected in the list, redrawn at once.
+void ApplySelectedLanguageTexts(HWND dialog) {
+  const LRESULT position = ::SendDlgItemMessageW(dialog, kLanguageListId, CB_GETCURSEL, 0, 0);
+  if (position >= 0 && static_cast<std::size_t>(position) < AvailableLanguages.size()) {
+    ApplyLanguageTexts(CodeAt(static_cast<std::size_t>(position)), dialog);
+  }
+  // The texts stand on the picture without a background of their own: erase and redraw all.
+  ::InvalidateRect(dialog, nullptr, TRUE);
+  ::UpdateWindow(dialog);
+}
+
 // Points at the screen's vertical resolution, rounded up to whole pixels, as a font height.
 int FontHeight(int points, int dpi) { return -((points * dpi + 71) / 72); }
 
@@ -160,14 +171,11 @@ INT_PTR OnCommand(HWND dialog, int id, int notification) {
       return TRUE;
     case kLanguageListId:
       if (notification == CBN_SELCHANGE) {
-        const LRESULT position = ::SendDlgItemMessageW(dialog, kLanguageListId, CB_GETCURSEL, 0, 0);
-        if (position >= 0 && static_cast<std::size_t>(position) < AvailableLanguages.size()) {
-          ApplyLanguageTexts(CodeAt(static_cast<std::size_t>(position)), dialog);
-        }
-        // The texts stand on the picture without a background of their own: erase and redraw all.
-        ::InvalidateRect(dialog, nullptr, TRUE);
-        ::UpdateWindow(dialog);
+        ApplySelectedLanguageTexts(dialog);
       } else if (notification == CBN_CLOSEUP) {
+        // A list closed with Escape may keep the item that was only highlighted, without a change
+        // notice (Wine's does): the texts follow what the list shows, which Next installs.
+        ApplySelectedLanguageTexts(dialog);
         ::SetFocus(::GetDlgItem(dialog, kNextButtonId));
       }
       return FALSE;
