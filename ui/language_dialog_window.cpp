@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 
 #include "i18n/language_packs.h"
 #include "i18n/language_table.h"
@@ -25,6 +26,7 @@ constexpr int kHeadingPoints = 12;
 constexpr int kBodyPoints = 8;
 constexpr int kNoticeTextCapacity = 2048;
 constexpr wchar_t kFontFace[] = L"Segoe UI";
+constexpr int kSetupIconId = 1;  // resources/setup.rc
 
 // The dialog's fonts and the panel's brush and pen: made once, kept until the process ends.
 HFONT headingFont = nullptr;
@@ -117,7 +119,18 @@ void SetFonts(HWND dialog, HWND list) {
   }
 }
 
+// The setup's icon in the title bar and the task switcher. Shared icons: the system frees them.
+void SetSetupIcons(HWND dialog) {
+  const auto instance = static_cast<HINSTANCE>(languageDialogInstance);
+  for (const auto& [kind, metric] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
+    const int size = ::GetSystemMetrics(metric);
+    const HANDLE icon = ::LoadImageW(instance, MAKEINTRESOURCEW(kSetupIconId), IMAGE_ICON, size, size, LR_SHARED);
+    if (icon != nullptr) ::SendMessageW(dialog, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
 void InitializeDialog(HWND dialog) {
+  SetSetupIcons(dialog);
   const LanguageDialogLayout layout = ChooseLanguageDialogLayout(AvailableLanguages.size(), languageDialogAction);
   for (int id : layout.hidden) ::ShowWindow(::GetDlgItem(dialog, id), SW_HIDE);
   noticeTextHolder = nullptr;
