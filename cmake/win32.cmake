@@ -62,6 +62,15 @@ add_custom_command(
   COMMENT "Drawing the language dialog's bitmaps"
   VERBATIM)
 add_custom_target(orvex_dialog_bitmaps DEPENDS ${ORVEX_DIALOG_BITMAPS})
+# The setup's icon, drawn by a sibling script into the same folder.
+set(ORVEX_SETUP_ICON ${ORVEX_DIALOG_BITMAP_DIR}/setup.ico)
+add_custom_command(
+  OUTPUT ${ORVEX_SETUP_ICON}
+  COMMAND ${ORVEX_HOST_PYTHON} ${PROJECT_SOURCE_DIR}/tools/draw_setup_icon.py ${ORVEX_SETUP_ICON}
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/draw_setup_icon.py
+  COMMENT "Drawing the setup's icon"
+  VERBATIM)
+add_custom_target(orvex_setup_icon DEPENDS ${ORVEX_SETUP_ICON})
 
 # orvex_add_setup(<target> OUTPUT_NAME <name> [MAIN <main.msi>] [PACKS <RESOURCE_NAME>=<pack.msi> ...]
 #                 [DEPENDS <targets>] [UNSIGNED | UNTAGGED | TAG <text>])
@@ -141,8 +150,8 @@ function(orvex_add_setup target)
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/dialog.rc PROPERTIES
     OBJECT_DEPENDS "${ORVEX_DIALOG_BITMAPS};${ORVEX_GENERATED_DIR}/resources/language_flags.rc")
   set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/setup.rc PROPERTIES OBJECT_DEPENDS
-    "${ORVEX_GENERATED_DIR}/resources/product_version.h;${ORVEX_GENERATED_DIR}/resources/setup.manifest")
-  add_dependencies(${target} orvex_dialog_bitmaps)
+    "${ORVEX_GENERATED_DIR}/resources/product_version.h;${ORVEX_GENERATED_DIR}/resources/setup.manifest;${ORVEX_SETUP_ICON}")
+  add_dependencies(${target} orvex_dialog_bitmaps orvex_setup_icon)
   target_compile_options(${target} PRIVATE -municode ${ORVEX_WIN32_SIZE_OPTIONS})
   target_compile_definitions(${target} PRIVATE ${ORVEX_WIN32_DEFINITIONS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")

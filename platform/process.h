@@ -61,9 +61,11 @@ struct ProcessHandleTraits {
 };
 using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
 
-// The exit code a process that has not ended reports (STILL_ACTIVE).
-inline constexpr std::uint32_t kStillActive = 259;
-// GetExitCodeProcess.
+// Waits without a time limit until the process has ended (WaitForSingleObject). False when the
+// wait failed, for example on an empty handle.
+[[nodiscard]] bool WaitForProcessEnd(const ProcessHandle& process);
+// GetExitCodeProcess. Read after the process ended: a process may end with any code, 259
+// (STILL_ACTIVE) too.
 [[nodiscard]] bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code);
 
 }  // namespace platform

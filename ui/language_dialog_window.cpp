@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 
 #include "i18n/language_packs.h"
 #include "i18n/language_table.h"
@@ -24,6 +25,7 @@ constexpr int kHeadingPoints = 12;
 constexpr int kBodyPoints = 8;
 constexpr int kNoticeTextCapacity = 2048;
 constexpr wchar_t kFontFace[] = L"Segoe UI";
+constexpr int kSetupIconId = 1;  // resources/setup.rc
 
 // The dialog's fonts and the panel's brush and pen: made once, kept until the process ends.
 HFONT headingFont = nullptr;
@@ -85,6 +87,17 @@ void ApplyLanguageTexts(const std::u16string& code, HWND dialog) {
   }
 }
 
+// The texts in the language selected in the list, redrawn at once.
+void ApplySelectedLanguageTexts(HWND dialog) {
+  const LRESULT position = ::SendDlgItemMessageW(dialog, kLanguageListId, CB_GETCURSEL, 0, 0);
+  if (position >= 0 && static_cast<std::size_t>(position) < AvailableLanguages.size()) {
+    ApplyLanguageTexts(CodeAt(static_cast<std::size_t>(position)), dialog);
+  }
+  // The texts stand on the picture without a background of their own: erase and redraw all.
+  ::InvalidateRect(dialog, nullptr, TRUE);
+  ::UpdateWindow(dialog);
+}
+
 // Points at the screen's vertical resolution, rounded up to whole pixels, as a font height.
 int FontHeight(int points, int dpi) { return -((points * dpi + 71) / 72); }
 
@@ -105,7 +118,18 @@ void SetFonts(HWND dialog, HWND list) {
   }
 }
 
+// The setup's icon in the title bar and the task switcher. Shared icons: the system frees them.
+void SetSetupIcons(HWND dialog) {
+  const auto instance = static_cast<HINSTANCE>(languageDialogInstance);
+  for (const auto& [kind, metric] : {std::pair{ICON_SMALL, SM_CXSMICON}, std::pair{ICON_BIG, SM_CXICON}}) {
+    const int size = ::GetSystemMetrics(metric);
+    const HANDLE icon = ::LoadImageW(instance, MAKEINTRESOURCEW(kSetupIconId), IMAGE_ICON, size, size, LR_SHARED);
+    if (icon != nullptr) ::SendMessageW(dialog, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
 void InitializeDialog(HWND dialog) {
+  SetSetupIcons(dialog);
   const LanguageDialogLayout layout = ChooseLanguageDialogLayout(AvailableLanguages.size(), languageDialogAction);
   for (int id : layout.hidden) ::ShowWindow(::GetDlgItem(dialog, id), SW_HIDE);
   noticeTextHolder = nullptr;
@@ -159,14 +183,11 @@ INT_PTR OnCommand(HWND dialog, int id, int notification) {
       return TRUE;
     case kLanguageListId:
       if (notification == CBN_SELCHANGE) {
-        const LRESULT position = ::SendDlgItemMessageW(dialog, kLanguageListId, CB_GETCURSEL, 0, 0);
-        if (position >= 0 && static_cast<std::size_t>(position) < AvailableLanguages.size()) {
-          ApplyLanguageTexts(CodeAt(static_cast<std::size_t>(position)), dialog);
-        }
-        // The texts stand on the picture without a background of their own: erase and redraw all.
-        ::InvalidateRect(dialog, nullptr, TRUE);
-        ::UpdateWindow(dialog);
+        ApplySelectedLanguageTexts(dialog);
       } else if (notification == CBN_CLOSEUP) {
+        // A list closed with Escape may keep the item that was only highlighted, without a change
+        // notice (Wine's does): the texts follow what the list shows, which Next installs.
+        ApplySelectedLanguageTexts(dialog);
         ::SetFocus(::GetDlgItem(dialog, kNextButtonId));
       }
       return FALSE;

@@ -25,7 +25,6 @@ constexpr char16_t kMarkerKey[] = u"Software\\Orvex\\Setup";
 constexpr char16_t kMarkerValue[] = u"AutoUninst";
 constexpr std::uint8_t kMarkerData[] = {u'1', 0, 0, 0};  // "1" and its terminator, UTF-16LE
 
-constexpr std::uint32_t kToolPollMilliseconds = 10;
 constexpr std::uint32_t kFirstMajorWithUninstallVerdict = 10;
 
 constexpr std::uint32_t kServiceMinimumPoll = 500;
@@ -58,19 +57,13 @@ std::optional<std::u16string> InstallToolPath() {
   return folder + kInstallToolName;
 }
 
-// Polls the exit code every 10 ms while it reads "still active". A failed read also pauses, and
-// the wait goes on only while the last code read was "still active". Returns the last code read.
+// Waits for the process to end, then reads its exit code once. Any code the tool ends with counts,
+// 259 (the value of "still active") included; none when the wait or the read failed.
 std::optional<std::uint32_t> WaitForExitCode(const platform::ProcessHandle& process) {
-  std::optional<std::uint32_t> last;
-  for (;;) {
-    std::uint32_t code = 0;
-    if (platform::GetProcessExitCode(process, code)) {
-      last = code;
-      if (code != platform::kStillActive) return last;
-    }
-    platform::SleepMilliseconds(kToolPollMilliseconds);
-    if (last != platform::kStillActive) return last;
-  }
+  if (!platform::WaitForProcessEnd(process)) return std::nullopt;
+  std::uint32_t code = 0;
+  if (!platform::GetProcessExitCode(process, code)) return std::nullopt;
+  return code;
 }
 
 struct ToolRun {

@@ -78,6 +78,10 @@ void RequestSystemReboot() { ::ExitWindowsEx(EWX_REBOOT, 0); }
 
 void ProcessHandleTraits::Close(Value process) { ::CloseHandle(process); }
 
+bool WaitForProcessEnd(const ProcessHandle& process) {
+  return ::WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0;
+}
+
 bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code) {
   DWORD exitCode = 0;
   if (!::GetExitCodeProcess(process.get(), &exitCode)) return false;

@@ -21,10 +21,12 @@ std::intptr_t ShellOpen(WindowHandle owner, const char16_t* verb, const std::u16
 
 bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file, const std::u16string& parameters,
                                 int showCommand, ProcessHandle& process) {
-  static_assert((SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT) == 0x140);
+  // Without SEE_MASK_FLAG_NO_UI a missing file or folder shows the shell's own error box, which
+  // holds even a silent run until someone answers it; here it is only a failed launch.
+  static_assert((SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI) == 0x540);
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
   info.hwnd = nullptr;
   info.lpVerb = verb != nullptr ? Wide(verb) : nullptr;
   info.lpFile = Wide(file);

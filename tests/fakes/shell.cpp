@@ -75,6 +75,11 @@ bool ShellExecuteKeepingProcess(const char16_t* verb, const std::u16string& file
 
 void ProcessHandleTraits::Close(Value) { fakes::Record("CloseProcessHandle"); }
 
+bool WaitForProcessEnd(const ProcessHandle&) {
+  fakes::Record("WaitForProcessEnd");
+  return !fakes::Shell().waitFails;
+}
+
 bool GetProcessExitCode(const ProcessHandle& process, std::uint32_t& code) {
   const std::size_t index = reinterpret_cast<std::uintptr_t>(process.get()) - fakes::kFirstProcess;
   fakes::ShellWorld& world = fakes::Shell();

@@ -24,8 +24,10 @@ struct ShellWorld {
 
   // ShellExecuteExW starts only files that exist (fakes::Files().files); otherwise it fails with
   // last error 2. The started program's exit code reads, by its parameters, in turn (the last one
-  // repeats; none is a failed read); a program not listed here has ended with 0.
+  // repeats; none is a failed read); a program not listed here has ended with 0. Waiting for a
+  // program's end succeeds unless `waitFails`.
   std::map<std::u16string, std::vector<std::optional<std::uint32_t>>> exitCodeReads;
+  bool waitFails = false;
   std::vector<ShellOpenCall> started;
 };
 ShellWorld& Shell();

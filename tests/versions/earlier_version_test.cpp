@@ -80,24 +80,27 @@ TEST_F(EarlierVersionTest, SameVersionVerdicts) {
     std::vector<std::u16string> switches;
     bool asked;
     bool removed;
-    int pollSleeps;
+    bool waitFails;
   };
   const std::vector<std::u16string> both = {kCloseAppsSwitch, kUninstallSwitch};
   const std::vector<std::u16string> closeOnly = {kCloseAppsSwitch};
   const Case cases[] = {
-      {"tool absent: asked, Yes", u"10.0.3000.101", false, kInstallFolder, {}, platform::kIdYes, {}, true, true, 0},
-      {"tool absent: asked, No", u"10.0.3000.101", false, kInstallFolder, {}, platform::kIdNo, {}, true, false, 0},
-      {"folder not a full path", u"10.0.3000.101", true, u"Utilities 2011", {1}, platform::kIdNo, {}, true, false, 0},
+      {"tool absent: asked, Yes", u"10.0.3000.101", false, kInstallFolder, {}, platform::kIdYes, {}, true, true, false},
+      {"tool absent: asked, No", u"10.0.3000.101", false, kInstallFolder, {}, platform::kIdNo, {}, true, false, false},
+      {"folder not a full path", u"10.0.3000.101", true, u"Utilities 2011", {1}, platform::kIdNo, {}, true, false,
+       false},
       {"major below 10: no verdict asked of the tool", u"9.1.0.0", true, kInstallFolder, {1}, platform::kIdNo,
-       closeOnly, true, false, 0},
-      {"exit 1: removed without a question", u"10.0.3000.101", true, kInstallFolder, {1}, 0, both, false, true, 0},
-      {"exit 2: abandoned", u"10.0.3000.101", true, kInstallFolder, {2}, 0, both, false, false, 0},
-      {"exit 7: no verdict, asked", u"10.0.3000.101", true, kInstallFolder, {7}, platform::kIdNo, both, true, false, 0},
-      {"still active twice, then 1", u"10.0.3000.101", true, kInstallFolder, {259, 259, 1}, 0, both, false, true, 2},
-      {"still active, a failed read, then 2", u"10.0.3000.101", true, kInstallFolder, {259, std::nullopt, 2}, 0, both,
-       false, false, 2},
-      {"no code read at all", u"10.0.3000.101", true, kInstallFolder, {std::nullopt}, platform::kIdYes, both, true,
-       true, 1},
+       closeOnly, true, false, false},
+      {"exit 1: removed without a question", u"10.0.3000.101", true, kInstallFolder, {1}, 0, both, false, true, false},
+      {"exit 2: abandoned", u"10.0.3000.101", true, kInstallFolder, {2}, 0, both, false, false, false},
+      {"exit 7: no verdict, asked", u"10.0.3000.101", true, kInstallFolder, {7}, platform::kIdNo, both, true, false,
+       false},
+      {"ended with 259: read once, no verdict, asked", u"10.0.3000.101", true, kInstallFolder, {259, 1},
+       platform::kIdNo, both, true, false, false},
+      {"no code read", u"10.0.3000.101", true, kInstallFolder, {std::nullopt, 2}, platform::kIdYes, both, true, true,
+       false},
+      {"the wait fails: no verdict, asked", u"10.0.3000.101", true, kInstallFolder, {1}, platform::kIdNo, both, true,
+       false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -105,6 +108,7 @@ TEST_F(EarlierVersionTest, SameVersionVerdicts) {
     ScriptInstalledProduct(c.version, c.folder);
     if (!c.toolPresent) fakes::Files().files.clear();
     fakes::Shell().exitCodeReads[kUninstallSwitch] = c.exitReads;
+    fakes::Shell().waitFails = c.waitFails;
     fakes::Ui().answers = {c.answer};
 
     EXPECT_EQ(Remove(ActionSameVersion, false), std::nullopt);
@@ -114,7 +118,8 @@ TEST_F(EarlierVersionTest, SameVersionVerdicts) {
       EXPECT_EQ(call.verb, u"open");
       EXPECT_EQ(call.showCommand, platform::kSwShowNormal);
     }
-    EXPECT_EQ(fakes::CallsStartingWith("Sleep 10").size(), static_cast<std::size_t>(c.pollSleeps));
+    EXPECT_EQ(fakes::CallsStartingWith("WaitForProcessEnd").size(), c.switches.size());
+    EXPECT_TRUE(fakes::CallsStartingWith("Sleep").empty());
     ASSERT_EQ(fakes::Ui().boxes.size(), c.asked ? 1u : 0u);
     if (c.asked) {
       EXPECT_EQ(fakes::Ui().boxes[0].style, 0x24u);
@@ -202,6 +207,7 @@ TEST_F(EarlierVersionTest, AutomaticRemovalInOrder) {
   };
   std::vector<std::string> expected = {
       "ShellExecuteKeepingProcess open " + fakes::Utf8(kTool) + " | --close-qzvapps | 1",
+      "WaitForProcessEnd",
       "CloseProcessHandle",
       "CreateRegistryKey HKCU Software\\Orvex\\Setup 0x2001f",
       "SetRegistryValue AutoUninst 1 4",

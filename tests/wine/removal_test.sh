@@ -11,6 +11,10 @@
 #                  installs nothing.
 #   upgrade9       9.0.100.5 with /silent: removed inside the run, the new version told QZUPGRADE=9.
 #   removal_fails  an edition whose removal fails: exit code 1, its service runs again.
+#   tool_259       10.0.3000.101 whose install tool ends with 259 (the value of "still active"):
+#                  each start is waited for to its end, 259 is no verdict, the user is asked.
+#   tool_missing   install folders without the tool, or missing: a /silent 9.x upgrade and the
+#                  same version's removal go on without it, behind no box of the shell's own.
 #
 # Usage: removal_test.sh SCENARIO SETUP. Needs BENCH_TOOLS and BENCH_WORK (see bench.sh) and
 # ORVEX_PACKAGES (the folder of the built packages).
@@ -222,6 +226,54 @@ case $scenario in
       "the service was stopped, then started again"
     expect_eq 4 "$(service_state)" "the service runs again"
     expect_no_file "$orvex/Utilities 2011/readme first.txt" "nothing is installed"
+    ;;
+
+  tool_259)
+    new="$orvex/Utilities 2011"
+    install main
+    set_tool_exit 259
+    bench_start "$setup"
+    # The tool ends at once: the question comes within seconds (the old wait never ended).
+    if bench_box_wait "$caption" 35; then
+      expect_eq "$question_uninstall" "$(bench_box_text "$caption")" "259 is no verdict: the user is asked"
+      bench_box_press "$caption" yes
+    fi
+    bench_wait 60
+    expect_exit 0 "Yes: the setup ends with 0"
+    expect_eq $'--close-qzvapps\n--uninstall-nocturo' "$(events "$new" QZInstallHelper.log)" \
+      "the tool closed the programs, then was asked for its verdict"
+    expect_eq $'start\nstop requested\nstopped' "$(events "$new" UtilitiesSvc.log)" "the service was stopped"
+    expect_eq absent "$(version_of "$main_code")" "Yes: the product is removed"
+    ;;
+
+  tool_missing)
+    old="$orvex/Utilities 9.0.100.5"
+    new="$orvex/Utilities 2011"
+    install edition_9_0_100_5
+    rm -f "$old/QZInstallHelper.exe"
+    # The shell's own "File not found." box would hold the silent run until someone pressed OK.
+    bench_start "$setup" /silent
+    bench_wait 90
+    expect_exit 0 "the silent 9.x upgrade without the tool succeeds"
+    expect_eq absent "$(version_of "$edition9_code")" "9.0.100.5 is removed"
+    expect_eq "$ORVEX_PRODUCT_VERSION" "$(version_of "$main_code")" "$ORVEX_PRODUCT_VERSION is installed"
+
+    # The same version: the tool deleted, then the install folder pointing nowhere.
+    rm -f "$new/QZInstallHelper.exe"
+    for missing in tool folder; do
+      if [[ $missing == folder ]]; then
+        bench_reg add "$uninstall\\Orvex Utilities 2011" /v InstallLocation /d 'C:\OrvexMissing' /f
+      fi
+      bench_start "$setup"
+      if bench_box_wait "$caption" 35; then
+        expect_eq "$question_uninstall" "$(bench_box_text "$caption")" "$missing missing: the user is asked"
+        expect_eq "" "$(bench_boxes | awk -F '\t' '$3 == "Error"')" "$missing missing: no box of the shell's own"
+        bench_box_press "$caption" no
+      fi
+      bench_wait 35
+      expect_exit 0 "$missing missing, No: the setup ends with 0"
+      expect_eq "$ORVEX_PRODUCT_VERSION" "$(version_of "$main_code")" "$missing missing, No: nothing is removed"
+    done
     ;;
 
   *)

@@ -63,6 +63,7 @@ orvex_run_test(tagged setup_run_tagged)
 orvex_run_test(dialog_choose setup_languages_de_en)
 orvex_run_test(dialog_one_pack setup_run_en_us)
 orvex_run_test(dialog_cancel setup_languages_de_en)
+orvex_run_test(dialog_escape setup_languages_de_en)
 orvex_run_test(dialog_upgrade9 setup_languages_de_en)
 
 # Not a test: `cmake --build <dir> --target bench_silent_install` prints how long "/silent" with one

@@ -458,6 +458,29 @@ case $scenario in
     fi
     ;;
 
+  dialog_escape)
+    # The list opened from the keyboard, Deutsch highlighted, the list closed with Escape. Wine's
+    # list then keeps the highlighted item without a change notice: the texts must follow it, and
+    # Next installs it.
+    bench_start "$setup" /logbp "$(log_path main)"
+    if bench_box_wait "$dialog_english" 60; then
+      # Tab from Next to the list, F4 opens it, Up highlights Deutsch, Escape closes it.
+      for key in 0x09 0x73 0x26 escape; do
+        bench_control_key "class:#32770" "$key"
+        sleep 0.5
+      done
+      listing=$(bench_controls "class:#32770")
+      expect_eq selected=0 "$(control_field "$listing" 1003 8)" "Escape leaves Deutsch in the list"
+      expect_eq "$dialog_german"$'\tWeiter >' "$(control_field "$listing" 0 7)"$'\t'"$(control_field "$listing" 1 7)" \
+        "the texts are those of the language in the list"
+      bench_control_click "class:#32770" 1
+    fi
+    bench_wait
+    expect_exit 0 "Next installs"
+    read_products
+    expect_packs de-DE "the pack in the list"
+    ;;
+
   dialog_one_pack)
     # Only the en-US pack: nothing to choose, the heading and advice stand higher.
     bench_start "$setup" /logbp "$(log_path main)"
