@@ -60,19 +60,6 @@ bool ReadsBackAs(const platform::FileHandle& file, const std::uint8_t* data, std
   }
 }
 
-// The package of `resourceName` this process wrote as `base` plus ".msi" or a numbered name, or
-// null.
-const std::u16string* HeldPackageOf(const std::u16string& resourceName, const std::u16string& base) {
-  for (const auto& [path, package] : heldPackages) {
-    if (package.resourceName != resourceName || path.compare(0, base.size(), base) != 0) continue;
-    const std::u16string rest = path.substr(base.size());
-    if (rest == u".msi" || (rest.size() > 5 && rest[0] == u'_' && rest.compare(rest.size() - 4, 4, u".msi") == 0)) {
-      return &path;
-    }
-  }
-  return nullptr;
-}
-
 // Whether `name` is `baseName` + "_" + decimal digits + ".msi" (compared without case, as the
 // file system does).
 bool IsNumberedName(std::u16string name, std::u16string baseName) {
@@ -86,6 +73,18 @@ bool IsNumberedName(std::u16string name, std::u16string baseName) {
   return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(baseName.size() + 1),
                      name.end() - static_cast<std::ptrdiff_t>(kExtension),
                      [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The package of `resourceName` this process wrote into `folder` under its plain or a numbered
+// name, or null.
+const std::u16string* HeldPackageOf(const std::u16string& resourceName, const std::u16string& folder,
+                                    const char16_t* baseName) {
+  for (const auto& [path, package] : heldPackages) {
+    if (package.resourceName != resourceName || path.compare(0, folder.size(), folder) != 0) continue;
+    const std::u16string name = path.substr(folder.size());
+    if (name == baseName + std::u16string(u".msi") || IsNumberedName(name, baseName)) return &path;
+  }
+  return nullptr;
 }
 
 // The file name Windows Installer keeps as the installed product's package source, lower-cased:
@@ -219,7 +218,7 @@ HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path) {
   const std::u16string resourceName = ResourceNameOf(package);
   const std::u16string base = folder + package.fileBaseName;
   // Written by this process already, under whichever name: that file, held since.
-  if (const std::u16string* written = HeldPackageOf(resourceName, base)) {
+  if (const std::u16string* written = HeldPackageOf(resourceName, folder, package.fileBaseName)) {
     path = *written;
     return kSOk;
   }
