@@ -40,6 +40,8 @@ run_cancelled_dialog() {
   bench_start "$setup"
   if bench_box_wait "$dialog" 60; then
     bench_control_key "$dialog" escape
+    expect_eq 'Are you sure you want to cancel the installation of Orvex Utilities 2011?' \
+      "$(bench_box_text "$dialog")" "$1: Escape asks whether to cancel"
     bench_box_press "$dialog" yes
   fi
   bench_wait
