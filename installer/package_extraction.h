@@ -23,12 +23,19 @@ inline constexpr PackageDescriptor kMainPackage = {
 // return the last error as a failure; `data` and `size` are only set on success.
 HResult FindPackageResource(const std::u16string& resourceName, const std::uint8_t*& data, std::uint32_t& size);
 
-// Writes the resource to `path` in one write, as a new file (anything already at the name, a
-// link included, makes it fail: nothing is removed or followed), then holds it open against
-// changes and deletion until the process ends. When this process wrote the same resource there
-// before, the held file is used as it is. A failed write deletes the partial file; a file that is
-// no longer the one written when it is opened again fails with error 1006.
-HResult ResExportToFile(const std::u16string& path, const std::u16string& resourceName);
+// What writing a package does with a file already at its name.
+enum class ExistingFile {
+  kRefuse,   // anything there, a link included, makes the write fail; nothing is removed or followed
+  kReplace,  // a plain file with one name is emptied and rewritten through the handle that checked
+             // it; anything else (a link, a hard link, a folder) makes the write fail untouched
+};
+
+// Writes the resource to `path` in one write, then holds it open against changes and deletion
+// until the process ends. When this process wrote the same resource there before, the held file is
+// used as it is. A failed write deletes the partial file; a file that, opened again to be held, is
+// no longer the one written or no longer reads back as the resource's bytes fails with error 1006.
+HResult ResExportToFile(const std::u16string& path, const std::u16string& resourceName,
+                        ExistingFile existing = ExistingFile::kRefuse);
 
 // Creates (or keeps) the hidden, system-attributed folder named after the product code under the
 // all-users or, with `perUser`, the user's application data folder. The path ends in a backslash.
@@ -37,9 +44,13 @@ HResult ResExportToFile(const std::u16string& path, const std::u16string& resour
 // where the folder should be fails with access denied (5).
 HResult GetExtractionFolder(bool perUser, std::u16string& folder);
 
-// Writes the package into the extraction folder as its base name plus ".msi"; when that fails
-// (a file left by an earlier run, or anything else at the name), tries up to 100 names numbered
-// from the tick count. `path` is only set on success.
+// Writes the package into the extraction folder as its base name plus ".msi", rewriting a plain
+// file an earlier run left there; when that fails (the file is locked, or something else stands at
+// the name), tries up to 100 new files named with numbers from the tick count. A package this
+// process wrote already is not written again: its file is returned. After a write into the
+// all-users folder, the numbered copies earlier runs left there are removed, except those in use,
+// those that are not plain files and the one Windows Installer keeps as the installed product's
+// source. `path` is only set on success.
 HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path);
 
 // Lets go of every held package (tests start as a fresh process would).

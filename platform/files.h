@@ -54,6 +54,11 @@ struct ResourceName {
 // anything stands at the name, a link included, which is neither removed nor followed; a handle
 // to anything but a plain file with one name is refused.
 [[nodiscard]] FileHandle CreateFileForWriting(const std::u16string& path);
+// The file at `path`, created when missing or emptied when present, for writing, that others may
+// only read. It is opened on the name itself: a reparse point is not followed, and a handle to
+// anything but a plain file with one name that is the file at `path` itself (not one a link led
+// to) is refused with access denied (5) before anything is emptied.
+[[nodiscard]] FileHandle OpenFileForRewriting(const std::u16string& path);
 
 // Which file a handle refers to: the volume and the file's number on it.
 struct FileIdentity {
@@ -66,9 +71,18 @@ struct FileIdentity {
 // Opens an existing plain file for reading while denying everyone else writing and deleting it,
 // for as long as the handle stays open. A reparse point is not followed but refused.
 [[nodiscard]] FileHandle OpenFileForHolding(const std::u16string& path);
+// Reads up to `capacity` bytes from the file's current position; `read` is 0 at its end.
+[[nodiscard]] bool ReadFromFile(const FileHandle& file, std::uint8_t* buffer, std::uint32_t capacity,
+                                std::uint32_t& read);
 // One WriteFile call for the whole buffer.
 [[nodiscard]] bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size);
 [[nodiscard]] bool DeleteFileAt(const std::u16string& path);
+// Deletes the file at `path` only when nobody has it open (sharing violation, 32, otherwise) and
+// it is a plain file with one name, the one at `path` itself (access denied, 5, otherwise).
+[[nodiscard]] bool DeleteUnusedPlainFile(const std::u16string& path);
+// The names (without folder) of the files, not folders, that match `pattern` (a path whose last
+// component may hold "*"), in the order the system lists them. Empty when nothing matches.
+[[nodiscard]] std::vector<std::u16string> FindFileNames(const std::u16string& pattern);
 
 inline constexpr int kFolderCommonAppData = 35;
 inline constexpr int kFolderAppData = 26;
@@ -84,9 +98,10 @@ struct FolderFacts {
   bool isDirectory = false;
   bool isReparsePoint = false;
   bool ownedBySystemOrAdministrators = false;
-  // Owned by the account this process runs as (new folders get it as owner on systems where the
-  // creator, not the Administrators group, owns what an administrator makes).
-  bool ownedByThisUser = false;
+  // Owned by the owner this process's token gives new objects (TokenOwner): the Administrators
+  // for an elevated process from Vista on, possibly the user's own account on XP. A folder owned
+  // by the user's account on a later system was made by an unelevated process.
+  bool ownedByDefaultOwner = false;
 };
 // Opens an existing folder itself (never what a reparse point names) to read its facts and to
 // restrict it through the same handle, so the checked folder is the one changed.

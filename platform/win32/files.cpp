@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/owners.h"
+#include "platform/win32/system_functions.h"
 #include "platform/win32/text.h"
 
 namespace platform {
@@ -56,18 +57,55 @@ Sid Administrators() { return WellKnownSid(SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_A
 
 bool EqualsSid(PSID sid, const Sid& other) { return other && ::EqualSid(sid, other.get()) != FALSE; }
 
-// Whether `sid` is the user account of this process's token.
-bool IsThisUser(PSID sid) {
+// Whether `sid` is the owner this process's token gives the objects it creates.
+bool IsDefaultOwner(PSID sid) {
   HANDLE raw = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
   const win32::KernelHandle token(raw);
   DWORD size = 0;
-  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  ::GetTokenInformation(token.get(), TokenOwner, nullptr, 0, &size);
   if (size == 0) return false;
   std::vector<std::uint8_t> buffer(size);
-  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return false;
-  return ::EqualSid(sid, reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid) != FALSE;
+  if (!::GetTokenInformation(token.get(), TokenOwner, buffer.data(), size, &size)) return false;
+  return ::EqualSid(sid, reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner) != FALSE;
 }
+
+// Whether the handle's file is the one at `path` itself and not one that a link in the path led
+// to (some systems follow links even when asked to open the link). From Vista on the system names
+// the file a handle refers to; before, there are no file links and opening the reparse point
+// itself is all it takes.
+bool IsFileAtName(HANDLE file, const std::u16string& path) {
+  using FinalPathFunction = DWORD(WINAPI*)(HANDLE file, LPWSTR buffer, DWORD capacity, DWORD flags);
+  const auto finalPath = win32::SystemFunction<FinalPathFunction>(L"kernel32.dll", "GetFinalPathNameByHandleW");
+  if (finalPath == nullptr) return true;
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD length = finalPath(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+  if (length >= buffer.size()) {
+    buffer.resize(length + 1);
+    length = finalPath(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+  }
+  if (length == 0 || length >= buffer.size()) return false;
+  std::wstring named(buffer.data(), length);
+  constexpr wchar_t kLongPrefix[] = L"\\\\?\\";
+  constexpr wchar_t kLongUncPrefix[] = L"\\\\?\\UNC\\";
+  if (named.rfind(kLongUncPrefix, 0) == 0) {
+    named = L"\\" + named.substr(std::wcslen(kLongUncPrefix) - 1);
+  } else if (named.rfind(kLongPrefix, 0) == 0) {
+    named.erase(0, std::wcslen(kLongPrefix));
+  }
+  return ::lstrcmpiW(named.c_str(), Wide(path)) == 0;
+}
+
+// A search of FindFirstFileW, ended with FindClose.
+struct FileSearchTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Value search) { ::FindClose(search); }
+};
+using FileSearch = UniqueHandle<FileSearchTraits>;
+
+// A plain file with one name, the one at `path`.
+bool IsPlainFileAt(HANDLE file, const std::u16string& path) { return IsPlainFile(file) && IsFileAtName(file, path); }
 
 }  // namespace
 
@@ -81,6 +119,57 @@ FileHandle CreateFileForWriting(const std::u16string& path) {
     ::SetLastError(ERROR_ACCESS_DENIED);
   }
   return file;
+}
+
+FileHandle OpenFileForRewriting(const std::u16string& path) {
+  // Never truncated by the open itself: only a file that passed the checks is emptied.
+  FileHandle file(::CreateFileW(Wide(path), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return file;
+  if (!IsPlainFileAt(file.get(), path)) {
+    file.reset();
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return file;
+  }
+  if (::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !::SetEndOfFile(file.get())) {
+    const DWORD error = ::GetLastError();
+    file.reset();
+    ::SetLastError(error);
+  }
+  return file;
+}
+
+bool ReadFromFile(const FileHandle& file, std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t& read) {
+  DWORD count = 0;
+  if (!::ReadFile(file.get(), buffer, capacity, &count, nullptr)) return false;
+  read = count;
+  return true;
+}
+
+bool DeleteUnusedPlainFile(const std::u16string& path) {
+  // Shared with nobody but the deletion below: a file someone has open is left.
+  const FileHandle file(::CreateFileW(Wide(path), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return false;
+  if (!IsPlainFileAt(file.get(), path)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // Checked and still open: the name cannot meanwhile be given to another file (replacing it needs
+  // the delete access this handle shares only with the deletion, in a folder only administrators
+  // may write to).
+  return ::DeleteFileW(Wide(path)) != FALSE;
+}
+
+std::vector<std::u16string> FindFileNames(const std::u16string& pattern) {
+  std::vector<std::u16string> names;
+  WIN32_FIND_DATAW found{};
+  const FileSearch search(::FindFirstFileW(Wide(pattern), &found));
+  if (!search) return names;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(FromWide(found.cFileName));
+  } while (::FindNextFileW(search.get(), &found));
+  return names;
 }
 
 bool QueryFileIdentity(const FileHandle& file, FileIdentity& identity) {
@@ -124,7 +213,7 @@ bool QueryFolderFacts(const FileHandle& folder, FolderFacts& facts) {
   facts.ownedBySystemOrAdministrators =
       owner != nullptr &&
       (EqualsSid(owner, WellKnownSid(SECURITY_LOCAL_SYSTEM_RID, 0, 1)) || EqualsSid(owner, Administrators()));
-  facts.ownedByThisUser = owner != nullptr && IsThisUser(owner);
+  facts.ownedByDefaultOwner = owner != nullptr && IsDefaultOwner(owner);
   return true;
 }
 

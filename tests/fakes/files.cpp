@@ -17,6 +17,7 @@ const bool closerSet = (SetForeignFileCloser(&CloseFilesHandle), true);
 
 constexpr std::uint32_t kFileNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
+constexpr std::uint32_t kAccessDenied = 5;
 constexpr std::uint32_t kInvalidHandle = 6;
 constexpr std::uint32_t kAlreadyExists = 183;
 constexpr std::uint32_t kSharingViolation = 32;
@@ -102,6 +103,84 @@ FileHandle CreateFileForWriting(const std::u16string& path) {
   return FileHandle(reinterpret_cast<void*>(fakes::kFirstHandle + world.openedForWriting.size() - 1));
 }
 
+FileHandle OpenFileForRewriting(const std::u16string& path) {
+  fakes::Record("OpenFileForRewriting " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  const auto locked = world.lockedFiles.find(path);
+  std::uint32_t refusal = 0;
+  if (locked != world.lockedFiles.end()) {
+    refusal = locked->second;
+  } else if (fakes::IsHeld(path)) {
+    refusal = fakes::kSharingViolation;
+  } else if (!fakes::FolderExists(fakes::ParentOf(path))) {
+    refusal = fakes::kPathNotFound;
+  } else if (world.notPlainFiles.count(path) != 0) {
+    refusal = fakes::kAccessDenied;
+  }
+  if (refusal != 0) {
+    fakes::SetLastError(refusal);
+    return FileHandle();
+  }
+  if (world.files.count(path) == 0) world.identities[path] = world.nextIdentity++;
+  world.files[path].clear();
+  fakes::SetLastError(0);
+  world.openedForWriting.push_back(path);
+  return FileHandle(reinterpret_cast<void*>(fakes::kFirstHandle + world.openedForWriting.size() - 1));
+}
+
+bool ReadFromFile(const FileHandle& file, std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t& read) {
+  fakes::FilesWorld& world = fakes::Files();
+  const auto index = reinterpret_cast<std::uintptr_t>(file.get()) - fakes::kFirstHeldHandle;
+  if (index >= world.held.size()) {
+    fakes::SetLastError(fakes::kInvalidHandle);
+    return false;
+  }
+  const std::vector<std::uint8_t>& contents = world.files[world.held[index]];
+  std::size_t& position = world.heldReadPositions[index];
+  read = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, contents.size() - std::min(position, contents.size())));
+  std::copy_n(contents.begin() + static_cast<std::ptrdiff_t>(position), read, buffer);
+  position += read;
+  return true;
+}
+
+bool DeleteUnusedPlainFile(const std::u16string& path) {
+  fakes::Record("DeleteUnusedPlainFile " + fakes::Utf8(path));
+  fakes::FilesWorld& world = fakes::Files();
+  std::uint32_t refusal = 0;
+  if (world.lockedFiles.count(path) != 0 || fakes::IsHeld(path)) {
+    refusal = fakes::kSharingViolation;
+  } else if (world.files.count(path) == 0) {
+    refusal = fakes::kFileNotFound;
+  } else if (world.notPlainFiles.count(path) != 0) {
+    refusal = fakes::kAccessDenied;
+  }
+  if (refusal != 0) {
+    fakes::SetLastError(refusal);
+    return false;
+  }
+  world.files.erase(path);
+  world.attributes.erase(path);
+  return true;
+}
+
+std::vector<std::u16string> FindFileNames(const std::u16string& pattern) {
+  fakes::Record("FindFileNames " + fakes::Utf8(pattern));
+  const std::size_t star = pattern.find(u'*');
+  const std::u16string head = pattern.substr(0, star);
+  const std::u16string tail = star == std::u16string::npos ? std::u16string() : pattern.substr(star + 1);
+  const std::size_t folderEnd = pattern.rfind(u'\\', star) + 1;
+  std::vector<std::u16string> names;
+  for (const auto& [path, contents] : fakes::Files().files) {
+    const bool matches = star == std::u16string::npos
+                             ? path == pattern
+                             : path.size() >= head.size() + tail.size() && path.compare(0, head.size(), head) == 0 &&
+                                   path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
+                                   fakes::ParentOf(path) + u"\\" == pattern.substr(0, folderEnd);
+    if (matches) names.push_back(path.substr(folderEnd));
+  }
+  return names;
+}
+
 bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size) {
   fakes::FilesWorld& world = fakes::Files();
   const auto index = reinterpret_cast<std::uintptr_t>(file.get()) - fakes::kFirstHandle;
@@ -149,6 +228,7 @@ FileHandle OpenFileForHolding(const std::u16string& path) {
     return FileHandle();
   }
   if (world.swappedBeforeHolding.count(path) != 0) world.identities[path] = world.nextIdentity++;
+  if (world.changedBeforeHolding.count(path) != 0 && !world.files[path].empty()) world.files[path].back() ^= 0xFF;
   world.held.push_back(path);
   world.heldOpen.insert(world.held.size() - 1);
   return FileHandle(reinterpret_cast<void*>(fakes::kFirstHeldHandle + world.held.size() - 1));

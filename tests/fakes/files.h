@@ -38,6 +38,9 @@ struct FilesWorld {
   // Files that another process holds open without sharing: creating or deleting one fails with
   // this last error (32, sharing violation).
   std::map<std::u16string, std::uint32_t> lockedFiles;
+  // Files that are links, hard links or anything but a plain file with one name: rewriting or
+  // deleting one through OpenFileForRewriting or DeleteUnusedPlainFile is refused (access denied, 5).
+  std::set<std::u16string> notPlainFiles;
   // When set, every write fails with this last error after `bytesWrittenBeforeFailure` bytes
   // reached the file (which stays behind until someone deletes it).
   std::optional<std::uint32_t> writeError;
@@ -76,6 +79,10 @@ struct FilesWorld {
   std::map<std::u16string, std::uint64_t> identities;
   std::uint64_t nextIdentity = 1;
   std::set<std::u16string> swappedBeforeHolding;
+  // Files whose content is changed in place (same identity) right before they are opened for
+  // holding; and how far each held handle has read.
+  std::set<std::u16string> changedBeforeHolding;
+  std::map<std::size_t, std::size_t> heldReadPositions;
 
   // Folders opened by OpenFolderForSecurity (handle 0x3000 plus the index), their facts where they
   // differ from a plain folder owned by the Administrators, and the folders RestrictFolder changed

@@ -100,6 +100,10 @@ std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16st
   if (scripted != fakes::world.productInfoResults.end()) return scripted->second;
   const auto found = fakes::world.products.find(product);
   if (found == fakes::world.products.end()) return fakes::kUnknownProduct;
+  const auto packageName = fakes::world.packageNames.find(product);
+  if (property == u"PackageName" && packageName != fakes::world.packageNames.end()) {
+    return fakes::CopyOut(packageName->second, buffer, length);
+  }
   if (property != u"VersionString") return fakes::kUnknownProperty;
   return fakes::CopyOut(found->second.version, buffer, length);
 }

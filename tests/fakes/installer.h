@@ -28,6 +28,8 @@ struct InstallerWorld {
   std::map<std::u16string, InstalledProduct> products;
   // MsiGetProductInfoW answers with these results for the given product codes, whatever is installed.
   std::map<std::u16string, std::uint32_t> productInfoResults;
+  // "PackageName" of installed products, by product code (unknown property when missing).
+  std::map<std::u16string, std::u16string> packageNames;
   // Results of the next MsiInstallProductW calls, in order; 0 once they run out.
   std::deque<std::uint32_t> installResults;
   // Product code each package path installs on success (so later queries see it).

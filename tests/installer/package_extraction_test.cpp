@@ -7,6 +7,7 @@
 
 #include "platform/process.h"
 #include "tests/fakes/files.h"
+#include "tests/fakes/installer.h"
 #include "tests/fakes/process.h"
 #include "tests/fakes/resources.h"
 #include "tests/fakes/system_info.h"
@@ -44,7 +45,8 @@ class PackageExtractionTest : public WorldTest {
     std::vector<std::string> calls;
     for (const std::string& call : fakes::Calls()) {
       for (const char* prefix : {"GetSpecialFolderPath", "CreateFolder", "SetFileAttributesAt", "LoadRcdataResource",
-                                 "CreateFileForWriting", "WriteToFile", "DeleteFileAt", "GetTempFolderPath",
+                                 "CreateFileForWriting", "OpenFileForRewriting", "WriteToFile", "DeleteFileAt",
+                                 "GetTempFolderPath",
                                  "CreateTempFileName"}) {
         if (call.rfind(prefix, 0) == 0) calls.push_back(call);
       }
@@ -54,8 +56,10 @@ class PackageExtractionTest : public WorldTest {
 
   static std::vector<std::u16string> CreatedFiles() {
     std::vector<std::u16string> paths;
-    for (const std::string& call : fakes::CallsStartingWith("CreateFileForWriting ")) {
-      paths.push_back(fakes::Utf16(call.substr(std::string("CreateFileForWriting ").size())));
+    for (const std::string& call : fakes::Calls()) {
+      for (const std::string prefix : {"CreateFileForWriting ", "OpenFileForRewriting "}) {
+        if (call.rfind(prefix, 0) == 0) paths.push_back(fakes::Utf16(call.substr(prefix.size())));
+      }
     }
     return paths;
   }
@@ -86,7 +90,7 @@ TEST_F(PackageExtractionTest, MainPackageLandsInTheHiddenSystemFolderUnderCommon
                              "CreateFolder " + fakes::Utf8(kCommonFolder) + " restricted",
                              "SetFileAttributesAt " + fakes::Utf8(kCommonFolder) + " 6",
                              "LoadRcdataResource MSI",
-                             "CreateFileForWriting " + fakes::Utf8(kMainFile),
+                             "OpenFileForRewriting " + fakes::Utf8(kMainFile),
                              "WriteToFile " + fakes::Utf8(kMainFile) + " 12",
                          }));
   // One write, straight from where the resource lives.
@@ -94,16 +98,77 @@ TEST_F(PackageExtractionTest, MainPackageLandsInTheHiddenSystemFolderUnderCommon
   EXPECT_TRUE(fakes::Ui().boxes.empty());
 }
 
-TEST_F(PackageExtractionTest, AFileAlreadyAtTheNameIsLeftAloneAndTheFolderHiddenAgain) {
-  // Left by an earlier run or planted: whatever it is, it is not overwritten, followed or removed.
-  fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
-  fakes::Files().files[kMainFile] = std::vector<std::uint8_t>(100, 'x');
-  fakes::Process().tickCount = 77;
+TEST_F(PackageExtractionTest, APlainFileAtTheNameIsRewrittenAnythingElseIsLeftAlone) {
+  // Left by an earlier run, it is the package's one home. A link, a hard link or a file another
+  // program has open is neither changed, followed nor removed: the package goes to a numbered name.
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    bool rewritten;
+  } cases[] = {
+      {"a plain file of an earlier run", [] {}, true},
+      {"a link or a hard link", [] { fakes::Files().notPlainFiles.insert(kMainFile); }, false},
+      {"a file in use", [] { fakes::Files().lockedFiles[kMainFile] = 32; }, false},
+  };
+  for (const auto& c : cases) {
+    fakes::ResetWorld();
+    fakes::AddRcdata(u"MSI", mainBytes);
+    fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
+    fakes::Files().files[kMainFile] = std::vector<std::uint8_t>(100, 'x');
+    fakes::Process().tickCount = 77;
+    c.arrange();
 
-  EXPECT_EQ(ExtractMainPackage(), kCommonFolder + kBaseName + u"_77.msi");
-  EXPECT_EQ(fakes::Files().files.at(kMainFile), std::vector<std::uint8_t>(100, 'x'));
-  EXPECT_EQ(fakes::Files().attributes.at(WithoutSlash(kCommonFolder)), 6u);
-  EXPECT_TRUE(fakes::CallsStartingWith("DeleteFileAt").empty());
+    const std::u16string path = ExtractMainPackage();
+    EXPECT_EQ(path, c.rewritten ? kMainFile : Numbered(kCommonFolder, 77)) << c.name;
+    EXPECT_EQ(fakes::Files().files.at(kMainFile), c.rewritten ? mainBytes : std::vector<std::uint8_t>(100, 'x'))
+        << c.name;
+    EXPECT_EQ(fakes::Files().files.at(path), mainBytes) << c.name;
+    EXPECT_EQ(fakes::Files().attributes.at(WithoutSlash(kCommonFolder)), 6u) << c.name;
+    EXPECT_TRUE(fakes::CallsStartingWith("DeleteFileAt").empty()) << c.name;
+  }
+}
+
+TEST_F(PackageExtractionTest, NumberedCopiesOfEarlierRunsAreRemovedUnlessStillNeeded) {
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    std::set<std::uint32_t> removed;  // of the numbered copies 1 to 5
+  } cases[] = {
+      // 2 is in use, 3 is a link, 4 is what a repair of the installed product reads.
+      {"installed from a numbered copy",
+       [] {
+         fakes::Installer().products[kInstallerProductCode].version = u"10.0.3000.101";
+         fakes::Installer().packageNames[kInstallerProductCode] = kBaseName + u"_4.MSI";
+       },
+       {1, 5}},
+      {"nothing installed", [] {}, {1, 4, 5}},
+      {"the installer cannot say", [] { fakes::Installer().productInfoResults[kInstallerProductCode] = 1601; }, {}},
+      {"only the per-user folder usable",
+       [] { fakes::Files().folderCreateErrors[WithoutSlash(kCommonFolder)] = 5; }, {}},
+  };
+  for (const auto& c : cases) {
+    fakes::ResetWorld();
+    fakes::AddRcdata(u"MSI", mainBytes);
+    fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
+    fakes::Files().folders.insert(WithoutSlash(kUserFolder));
+    for (std::uint32_t n = 1; n <= 5; ++n) {
+      fakes::Files().files[Numbered(kCommonFolder, n)] = {1};
+      fakes::Files().files[Numbered(kUserFolder, n)] = {1};
+    }
+    const std::u16string notNumbered = kCommonFolder + kBaseName + u"_1x.msi";
+    fakes::Files().files[notNumbered] = {1};
+    fakes::Files().lockedFiles[Numbered(kCommonFolder, 2)] = 32;
+    fakes::Files().notPlainFiles.insert(Numbered(kCommonFolder, 3));
+    c.arrange();
+
+    ExtractMainPackage();
+    for (std::uint32_t n = 1; n <= 5; ++n) {
+      EXPECT_EQ(fakes::Files().files.count(Numbered(kCommonFolder, n)), c.removed.count(n) != 0 ? 0u : 1u)
+          << c.name << " " << n;
+      EXPECT_EQ(fakes::Files().files.count(Numbered(kUserFolder, n)), 1u) << c.name << " " << n;
+    }
+    EXPECT_EQ(fakes::Files().files.count(notNumbered), 1u) << c.name;
+  }
 }
 
 TEST_F(PackageExtractionTest, FolderPathGetsExactlyOneBackslashBeforeAndAfterTheFolderName) {
@@ -143,9 +208,10 @@ TEST_F(PackageExtractionTest, PerUserFolderTakesOverWhenTheCommonOneIsUnusable) 
       {"parent folder missing",
        [] { fakes::Files().folders.erase(fakes::kCommonAppDataFolder); },
        {fakes::Utf8(kCommonFolder) + " restricted", fakes::Utf8(kUserFolder)}},
-      // Made beforehand by someone who is not SYSTEM or an administrator, a link to another
-      // place, or a file: never used, and left as it is.
-      {"extraction folder owned by another user",
+      // Made beforehand by someone who is not SYSTEM or an administrator (another user, or this
+      // user's unelevated programs: an owner the elevated token would not give), a link to
+      // another place, or a file: never used, and left as it is.
+      {"extraction folder owned by another user or an unelevated process",
        [] {
          fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
          fakes::Files().folderFacts[WithoutSlash(kCommonFolder)] = {true, false, false, false};
@@ -187,7 +253,8 @@ TEST_F(PackageExtractionTest, AnExistingFolderIsUsedOnlyWhenItPassesTheChecks) {
   EXPECT_EQ(ExtractMainPackage(), kMainFile);
   EXPECT_EQ(fakes::CallsStartingWith("RestrictFolder"),
             std::vector<std::string>{"RestrictFolder " + fakes::Utf8(WithoutSlash(kCommonFolder))});
-  // One that this setup's own account owns (made by an earlier run) is given to the Administrators.
+  // One owned by what this process's token gives new objects (the setup's own account, on systems
+  // where an administrator's objects belong to their creator) is given to the Administrators.
   fakes::Files().folderFacts[WithoutSlash(kCommonFolder)] = {true, false, false, true};
   fakes::Calls().clear();
   EXPECT_EQ(ExtractMainPackage(), kMainFile);
@@ -224,15 +291,31 @@ TEST_F(PackageExtractionTest, WrittenPackagesStayHeldAgainstChangesUntilTheProce
   EXPECT_EQ(ExtractMainPackage(), kMainFile);
   EXPECT_EQ(files.held.size(), 2u);
   EXPECT_EQ(files.heldOpen.size(), 2u);
-  EXPECT_TRUE(fakes::CallsStartingWith("CreateFileForWriting").empty());
+  EXPECT_TRUE(CreatedFiles().empty());
   EXPECT_EQ(files.files.at(kMainFile), mainBytes);
+
+  // So does a numbered one, written while the plain name was locked, even once that is free.
+  fakes::ResetWorld();
+  fakes::AddRcdata(u"MSI", mainBytes);
+  fakes::Files().lockedFiles[kMainFile] = 32;
+  fakes::Process().tickCount = 9;
+  EXPECT_EQ(ExtractMainPackage(), Numbered(kCommonFolder, 9));
+  fakes::Files().lockedFiles.clear();
+  fakes::Calls().clear();
+  EXPECT_EQ(ExtractMainPackage(), Numbered(kCommonFolder, 9));
+  EXPECT_TRUE(CreatedFiles().empty());
 }
 
-TEST_F(PackageExtractionTest, AFileSwappedBetweenWritingAndHoldingIsRefused) {
+TEST_F(PackageExtractionTest, AFileSwappedOrChangedBetweenWritingAndHoldingIsRefused) {
   const std::u16string path = TempFolder() + u"pack.msi";
-  fakes::Files().swappedBeforeHolding.insert(path);
-  EXPECT_EQ(ResExportToFile(path, u"MSI"), Win32(1006));
-  EXPECT_TRUE(fakes::Files().heldOpen.empty());
+  for (std::set<std::u16string> fakes::FilesWorld::*change :
+       {&fakes::FilesWorld::swappedBeforeHolding, &fakes::FilesWorld::changedBeforeHolding}) {
+    fakes::ResetWorld();
+    fakes::AddRcdata(u"MSI", mainBytes);
+    (fakes::Files().*change).insert(path);
+    EXPECT_EQ(ResExportToFile(path, u"MSI"), Win32(1006));
+    EXPECT_TRUE(fakes::Files().heldOpen.empty());
+  }
 }
 
 TEST_F(PackageExtractionTest, NoUsableFolderReturnsThePerUserFailureAndEndsTheProcess) {

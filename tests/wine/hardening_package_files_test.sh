@@ -1,8 +1,9 @@
 #!/bin/bash
 # The elevated setup writes its packages where others may have been first, and keeps them from
 # being changed before Windows Installer reads them:
-# - a symbolic link planted as the main package's file is neither followed nor removed: the file
-#   it points to stays as it was, and the run installs from a new file beside it;
+# - a symbolic link or a hard link planted as the main package's file is neither followed nor
+#   removed, and the file is not rewritten through it: the file it names stays as it was, and the
+#   run installs from a new file beside it;
 # - while the setup runs (here: waiting in the question about an installed older version, after
 #   the main package has been written) another program cannot open that file for writing;
 # - a temporary folder so long that the system cannot name a file in it ends the run with the
@@ -55,6 +56,17 @@ fi
 rm -f "$unix_package" "${numbered[@]}"
 installed
 expect_eq 0 $? "the product is installed"
+bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
+
+# A hard link there, a second name of the same file: not rewritten either.
+ln "$victim" "$unix_package"
+bench_run "$setup" /silent /language en-US
+expect_exit 0 "the run with a planted hard link installs"
+expect_eq "do not overwrite" "$(cat "$victim")" "the hard link's file is untouched"
+expect_eq 2 "$(stat -c %h "$victim")" "the hard link is left as it was"
+numbered=("$unix_folder"/*_*.msi)
+expect_file "${numbered[0]}" "the package was written to a file of its own beside the hard link"
+rm -f "$unix_package" "${numbered[@]}"
 bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
 
 # An older version installed: the setup asks before anything else, with the package written

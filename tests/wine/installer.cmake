@@ -35,7 +35,11 @@ add_test(NAME installer.planted_msi
                  $<TARGET_FILE:planted_probe> $<TARGET_FILE:planted_msi>)
 add_test(NAME installer.pending_renames
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_pending_renames_test.sh $<TARGET_FILE:setup_default>)
-set_tests_properties(installer.extraction installer.adapter installer.planted_msi installer.pending_renames PROPERTIES
+add_test(NAME installer.one_main_package
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/installer_one_package_test.sh $<TARGET_FILE:setup_default>
+                 $<TARGET_FILE:hardening_probe> ${ORVEX_MSI_main})
+set_tests_properties(installer.extraction installer.adapter installer.planted_msi installer.pending_renames
+                     installer.one_main_package PROPERTIES
                      FIXTURES_REQUIRED wine TIMEOUT 600 ENVIRONMENT "${ORVEX_BENCH_ENV}")
 
 # Not a test: `cmake --build <dir> --target bench_extraction` prints how long writing the 20 MB

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Package extraction under Wine with real package resources: the main package in its hidden,
-# system-attributed folder under the common application data folder, moved to a tick-count name
-# when a file is already there (left by an earlier run, or held open by another program); a
+# system-attributed folder under the common application data folder, rewriting the file an earlier
+# run left there, and moved to a tick-count name while another program holds that file open; a
 # language pack in a new temporary file; a missing pack ending the process with the
 # "ResExportToFile" box.
 #
@@ -54,10 +54,9 @@ fi
 probe_run attributes "$win_folder"
 expect_eq $((0x16)) "$(($(printf '0x%s' "$(value attributes)") & 0x16))" "the folder is a hidden, system folder"
 
-# Another run finds the earlier file (and a cleared folder): the file is left exactly as it is, the
-# package goes to the next name, which carries the tick count, and the folder is hidden again.
+# Another run finds the earlier file (grown meanwhile, and a cleared folder): the file is rewritten
+# to exactly the package, and the folder is hidden again.
 head -c 3000000 /dev/urandom >>"$main_file"
-cp "$main_file" "$BENCH_RUN/earlier.msi"
 probe_run plain "$win_folder"
 probe_run attributes "$win_folder"
 expect_eq 0 "$(($(printf '0x%s' "$(value attributes)") & 0x6))" "the folder's attributes were cleared"
@@ -85,18 +84,17 @@ check_numbered() {
 }
 probe_run main
 expect_exit 0
-check_numbered "an earlier file at the name"
-if same_bytes "$BENCH_RUN/earlier.msi" "$main_file"; then
-  bench_pass "the earlier file was left as it was"
+expect_eq "$win_main" "$(value path)" "an earlier file at the name: the same name"
+if same_bytes "$main_msi" "$main_file"; then
+  bench_pass "the earlier file was rewritten to the package"
 else
-  bench_fail "the earlier file was left as it was"
+  bench_fail "the earlier file was rewritten to the package" "$(ls -l "$main_file" "$main_msi" 2>&1)"
 fi
 probe_run attributes "$win_folder"
 expect_eq 6 "$(($(printf '0x%s' "$(value attributes)") & 0x6))" "hidden and system are set again"
 
-# The usual file held open without sharing by another program: the same.
-rm -f "$main_file"
-probe_run main
+# The usual file held open without sharing by another program: the package goes to the next name,
+# which carries the tick count.
 probe_run main-locked
 expect_exit 0 "extraction beside a locked file"
 expect_match "$(value held)" '^1 ' "the probe holds the main package's file"

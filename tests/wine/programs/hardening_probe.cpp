@@ -8,6 +8,9 @@
 //                                      on systems where the search cannot be restricted
 //   hardening_probe.exe write PATH     opens an existing file for writing, sharing everything;
 //                                      the exit code is 0 or the error (32: sharing violation)
+//   hardening_probe.exe open PATH FLAG  holds an existing file open for reading, letting others
+//                                      only read it, as a viewer or a virus scanner does, for as
+//                                      long as the file FLAG exists
 #include <windows.h>
 #include <shellapi.h>
 
@@ -30,6 +33,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     HANDLE file = CreateFileW(arguments[2], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     status = file == INVALID_HANDLE_VALUE ? static_cast<int>(GetLastError()) : 0;
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  } else if (mode == L"open" && count == 4) {
+    HANDLE file = CreateFileW(arguments[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    status = file == INVALID_HANDLE_VALUE ? static_cast<int>(GetLastError()) : 0;
+    while (file != INVALID_HANDLE_VALUE && GetFileAttributesW(arguments[3]) != INVALID_FILE_ATTRIBUTES) Sleep(100);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   } else if (mode == L"load" || mode == L"preload") {
     if (mode == L"preload") platform::win32::PreloadSystemLibraries();
