@@ -15,6 +15,14 @@ set(ORVEX_EARLIER_EDITION_PRODUCT_CODE "{D3742F82-1C1A-4DCC-ABBD-0E7C3C0185CC}")
 # The affiliate tag of a distribution without one of its own: the build stamps it behind the
 # signature, and the setup uses its properties when it finds no tag.
 set(ORVEX_DEFAULT_AFFILIATE_TAG "AFFILIATEID=qzv2011aid30017xx-XX&AFFILIATEIDFLAGS=.0")
+# The installer properties an affiliate tag may set; a tag naming any other is ignored (and the
+# stamping tool refuses it). The tag lies outside what the signature covers, this list inside.
+set(ORVEX_AFFILIATE_TAG_PROPERTIES AFFILIATEID AFFILIATEIDFLAGS)
+foreach(name IN LISTS ORVEX_AFFILIATE_TAG_PROPERTIES)
+  if(NOT name MATCHES "^[A-Z][A-Z0-9_]*$")
+    message(FATAL_ERROR "cmake/product.cmake: \"${name}\" is no installer property name")
+  endif()
+endforeach()
 # The languages: code, product code of the language pack, Windows language identifier of the
 # pack. The order is the setup's language index; it must not change.
 set(ORVEX_LANGUAGE_PACKS
@@ -72,6 +80,7 @@ function(orvex_write_product_data include_dir env_file)
     string(APPEND shell_pack_codes " [${code}]='${product_code}'")
   endforeach()
   list(JOIN ORVEX_LANGUAGE_CODES " " shell_codes)
+  list(JOIN ORVEX_AFFILIATE_TAG_PROPERTIES "\", \"" cxx_tag_properties)
   # The tag as installer properties: "&" separates them, "." stands for "#".
   string(REPLACE "&" " " default_affiliate_properties "${ORVEX_DEFAULT_AFFILIATE_TAG}")
   string(REPLACE "." "#" default_affiliate_properties "${default_affiliate_properties}")
@@ -91,6 +100,8 @@ inline constexpr std::uint32_t kProductVersionLow = (@version_build@u << 16) | @
 inline constexpr char16_t kMainPackageFileBaseName[] = u"@ORVEX_MAIN_PACKAGE_FILE_BASE_NAME@";
 inline constexpr char16_t kEarlierEditionProductCode[] = u"@ORVEX_EARLIER_EDITION_PRODUCT_CODE@";
 inline constexpr char kDefaultAffiliateTag[] = "@ORVEX_DEFAULT_AFFILIATE_TAG@";
+// The installer properties an affiliate tag may set.
+inline constexpr const char* kAffiliateTagProperties[] = {"@cxx_tag_properties@"};
 
 inline constexpr std::size_t kLanguageCount = @ORVEX_LANGUAGE_COUNT@;
 // The language codes by language index.

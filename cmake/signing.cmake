@@ -30,9 +30,9 @@ add_custom_command(
 add_custom_command(
   OUTPUT ${ORVEX_HOST_STAMP_TOOL}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ORVEX_SIGNING_DIR}
-  COMMAND ${ORVEX_HOST_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -I${ORVEX_STAMP_ROOT}
+  COMMAND ${ORVEX_HOST_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -I${ORVEX_STAMP_ROOT} -I${ORVEX_GENERATED_DIR}
           ${ORVEX_STAMP_SOURCES} -o ${ORVEX_HOST_STAMP_TOOL}
-  DEPENDS ${ORVEX_STAMP_SOURCES} ${ORVEX_STAMP_HEADERS}
+  DEPENDS ${ORVEX_STAMP_SOURCES} ${ORVEX_STAMP_HEADERS} ${ORVEX_GENERATED_DIR}/base/product_data.h
   COMMENT "Building the stamping tool for the build machine"
   VERBATIM)
 
