@@ -58,8 +58,9 @@ orvex_run_test(main_1603 setup_run_main_1603)
 orvex_run_test(main_1627_silent setup_run_main_1627)
 orvex_run_test(main_1627_reduced setup_run_main_1627)
 orvex_run_test(tagged setup_run_tagged)
-# A tag written past the stamping tool.
+# Tags written past the stamping tool, and a start by the bare name from a hostile folder.
 orvex_run_test(hostile_tag setup_run_en_us)
+orvex_run_test(bare_name setup_run_en_us)
 # The language dialog of an interactive run: the two-pack setup of languages.cmake and the
 # one-pack setup above.
 orvex_run_test(dialog_choose setup_languages_de_en)

@@ -253,7 +253,7 @@ EOF
 }
 
 case $scenario in
-  main_1627_silent | main_1627_reduced | pack_fails | main_1603 | dialog_* | hostile_tag)
+  main_1627_silent | main_1627_reduced | pack_fails | main_1603 | dialog_* | hostile_tag | bare_name)
     bench_prefix --display
     ;;
   *) bench_prefix ;;
@@ -455,6 +455,24 @@ case $scenario in
     read_products
     expect_main_installed "in its own folder"
     expect_no_file "$BENCH_PREFIX/drive_c/ProgramData/evil" "nothing is installed where the tag pointed"
+    ;;
+
+  bare_name)
+    # The genuine setup, found on PATH and started by its bare name from a folder anyone can write,
+    # where a file of that name without extension carries another tag: the setup reads its own.
+    genuine=$BENCH_RUN/genuine
+    downloads=$BENCH_RUN/downloads
+    mkdir -p "$genuine" "$downloads"
+    cp "$setup" "$genuine/OrvexUtilities2011Setup.exe"
+    write_tag "$setup" "$downloads/OrvexUtilities2011Setup" AFFILIATEID=planted
+    WINEPATH=$(bench_winpath "$genuine") bench_start_cmdline \
+      "cmd /c \"cd /d $(bench_winpath "$downloads") && OrvexUtilities2011Setup /silent /logbp $(log_path main)\""
+    bench_no_box extract_aidconfig1 3
+    bench_wait
+    expect_exit 0 "the run succeeds"
+    expect_log "$BENCH_RUN/main.log" "main package's log" "${default_properties[@]}"
+    read_products
+    expect_main_installed "started by its bare name"
     ;;
 
   dialog_choose)
