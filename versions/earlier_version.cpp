@@ -200,7 +200,8 @@ void RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
     RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
   } else {
     if (autoUninstall && action == ActionUpgradeMajor9 && result == kInstallUserExit) {
-      OpenUpgradeCancellationLink(false, earlierLanguage);
+      // Any process of the user can write "UILanguage": only a language code goes into the link.
+      OpenUpgradeCancellationLink(false, IsLanguageCodeForm(earlierLanguage) ? earlierLanguage : std::u16string());
     }
     StartProductService();
   }
