@@ -11,6 +11,7 @@
 #include "installer/pending_renames.h"
 #include "installer/windows_installer.h"
 #include "platform/console.h"
+#include "platform/process.h"
 #include "platform/ui.h"
 #include "requirements/windows_version.h"
 #include "shell/shell_restart.h"
@@ -101,8 +102,10 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
   if (platform::CreateNamedMutex(kMutexName) != platform::MutexResult::Created) return 1;
   platform::InitCommonControlsStandard();
 
+  // The tag of the file that runs, never of one the command line names: started by a bare name,
+  // argument 0 may name a file in whatever folder the start happened from.
+  LoadAffiliateConfiguration(platform::ProgramFilePath());
   std::vector<std::u16string> arguments = platform::CommandLineArguments();
-  LoadAffiliateConfiguration(arguments.empty() ? std::u16string() : arguments[0]);
 
   if (arguments.size() == 2 && arguments[1] == kShellRestartSwitch) {
     ForceShellRestart();

@@ -36,6 +36,15 @@ set(ORVEX_LANGUAGES
   "ru-RU|Русский|{1C4BB253-560B-4DA7-9081-8B54BE2C48CF}|1049|213|kRussian"
   "zh-CN|中文|{E7CE8ABF-8021-447C-9FC9-E402F316B038}|2052|204|kChinese")
 
+# The installer properties an affiliate tag may set; a tag naming any other is ignored (and the
+# stamping tool refuses it). The tag lies outside what the signature covers, this list inside.
+set(ORVEX_AFFILIATE_TAG_PROPERTIES AFFILIATEID AFFILIATEIDFLAGS)
+foreach(name IN LISTS ORVEX_AFFILIATE_TAG_PROPERTIES)
+  if(NOT name MATCHES "^[A-Z][A-Z0-9_]*$")
+    message(FATAL_ERROR "cmake/product.cmake: \"${name}\" is no installer property name")
+  endif()
+endforeach()
+
 # What follows is derived from the facts above.
 
 set(ORVEX_LANGUAGE_CODES)
@@ -121,6 +130,7 @@ function(orvex_write_product_data include_dir env_file)
   endforeach()
   list(JOIN ORVEX_LANGUAGE_CODES " " shell_codes)
   list(JOIN ORVEX_LANGUAGE_FLAG_BITMAP_IDS " " shell_flag_bitmaps)
+  list(JOIN ORVEX_AFFILIATE_TAG_PROPERTIES "\", \"" cxx_tag_properties)
   # The tag as installer properties: "&" separates them, "." stands for "#".
   string(REPLACE "&" " " default_affiliate_properties "${ORVEX_DEFAULT_AFFILIATE_TAG}")
   string(REPLACE "." "#" default_affiliate_properties "${default_affiliate_properties}")
@@ -140,6 +150,8 @@ inline constexpr std::uint32_t kProductVersionLow = (@version_build@u << 16) | @
 inline constexpr char16_t kMainPackageFileBaseName[] = u"@ORVEX_MAIN_PACKAGE_FILE_BASE_NAME@";
 inline constexpr char16_t kEarlierEditionProductCode[] = u"@ORVEX_EARLIER_EDITION_PRODUCT_CODE@";
 inline constexpr char kDefaultAffiliateTag[] = "@ORVEX_DEFAULT_AFFILIATE_TAG@";
+// The installer properties an affiliate tag may set.
+inline constexpr const char* kAffiliateTagProperties[] = {"@cxx_tag_properties@"};
 
 inline constexpr std::size_t kLanguageCount = @ORVEX_LANGUAGE_COUNT@;
 // The language codes by language index.

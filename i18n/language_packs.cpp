@@ -117,6 +117,12 @@ std::int32_t DefaultLanguagePosition() {
   return position == -1 ? 0 : position;
 }
 
+bool IsLanguageCodeForm(const std::u16string& text) {
+  const auto lower = [](char16_t unit) { return unit >= u'a' && unit <= u'z'; };
+  const auto upper = [](char16_t unit) { return unit >= u'A' && unit <= u'Z'; };
+  return text.size() == 5 && lower(text[0]) && lower(text[1]) && text[2] == u'-' && upper(text[3]) && upper(text[4]);
+}
+
 std::u16string PreviousUiLanguage() {
   if (installedMajorVersion == 0) return kPreviousLanguageFallback;
   const std::u16string keyPath =

@@ -42,6 +42,9 @@ std::int32_t DefaultLanguagePosition();
 // stored; "de-DE" when there is none or no earlier version is installed.
 std::u16string PreviousUiLanguage();
 
+// Whether `text` has the form of a language code: two letters a-z, "-", two letters A-Z.
+bool IsLanguageCodeForm(const std::u16string& text);
+
 // The localized message boxes shown before the language dialog, in the default language (in
 // English when no pack is carried). They return the box's answer, IDYES (6) when none is shown.
 int ShowRestartRequiredMessage();

@@ -26,6 +26,10 @@ enum class MutexResult { Created, AlreadyExists, Failed };
 // stands on the command line. Empty when the system cannot split it.
 [[nodiscard]] std::vector<std::u16string> CommandLineArguments();
 
+// The full path of the running program's own file as the system reports it (the module that
+// started the process), whatever name it was started by. Empty when the system cannot say.
+[[nodiscard]] std::u16string ProgramFilePath();
+
 // Ends the process through the C run-time, so static objects are destroyed.
 [[noreturn]] void EndProcess(int exitCode);
 

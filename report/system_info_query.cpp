@@ -125,7 +125,7 @@ void BuildSystemInfoQuery(std::u16string& url, const std::u16string& languageCod
   platform::LowerCaseText(product);
   url += u"&qz_product=" + UrlEscape(product);
   url += u"&qz_version=" + UrlEscape(kProductVersion);
-  url += u"&qz_lang=" + languageCode;
+  if (!languageCode.empty()) url += u"&qz_lang=" + UrlEscape(languageCode);
   url += u"&os_ver=" + UrlEscape(UnsignedDecimal(version.major) + u"." + UnsignedDecimal(version.minor) + u"." +
                                  UnsignedDecimal(version.build));
   url += u"&os_sp=" + UrlEscape(UnsignedDecimal(version.servicePackMajor) + u"." +

@@ -11,7 +11,8 @@
 extern const char16_t linkBase[];
 
 // Appends the product and system description ("&qz_product=" ... "&os_usercountry=") to a URL
-// that already holds its "?" part. Keys whose facts cannot be read are left out or read 0.
+// that already holds its "?" part. Keys whose facts cannot be read are left out or read 0, and
+// so is "&qz_lang=" when `languageCode` is empty; every value is escaped (UrlEscape).
 void BuildSystemInfoQuery(std::u16string& url, const std::u16string& languageCode);
 
 // Query-value escaping: letters, digits, "-", "]" and "." stay; other ASCII becomes "%" and

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/product_data.h"
+
 namespace tagging {
 namespace {
 
@@ -13,13 +15,25 @@ bool Inside(std::span<const std::uint8_t> image, std::uint64_t offset, std::uint
   return offset <= image.size() && size <= image.size() - offset;
 }
 
-bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsNameCharacter(char c) { return IsUpperLetter(c) || (c >= '0' && c <= '9') || c == '_'; }
-// Bytes from 0x80 up are allowed: the setup turns each into a code unit from 0xFF80 up, none of
-// which is a blank, a quote or a control character.
 bool IsValueCharacter(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte > 0x20 && byte != 0x7F && byte != '"' && byte != '\'';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+         c == '.';
+}
+
+TagTextFault CheckPiece(std::string_view piece, std::span<const char* const> allowedNames,
+                        std::vector<std::string_view>& namesSeen) {
+  const std::size_t equals = piece.find('=');
+  if (equals == std::string_view::npos || equals == 0) return TagTextFault::NotNameValue;
+  const std::string_view name = piece.substr(0, equals);
+  const auto allowed = [&](const char* entry) { return name == entry; };
+  if (std::none_of(allowedNames.begin(), allowedNames.end(), allowed)) return TagTextFault::NameNotAllowed;
+  if (std::find(namesSeen.begin(), namesSeen.end(), name) != namesSeen.end()) return TagTextFault::NameTwice;
+  namesSeen.push_back(name);
+  const std::string_view value = piece.substr(equals + 1);
+  if (value.empty()) return TagTextFault::EmptyValue;
+  if (!std::all_of(value.begin(), value.end(), IsValueCharacter)) return TagTextFault::ValueCharacter;
+  if (value.size() > kMaxTagValueLength) return TagTextFault::ValueTooLong;
+  return TagTextFault::None;
 }
 
 }  // namespace
@@ -104,22 +118,48 @@ std::vector<std::uint8_t> EncodeTagBlock(std::string_view text) {
   return block;
 }
 
-bool IsWellFormedTagText(std::string_view text) {
+TagTextCheck CheckTagText(std::string_view text, std::span<const char* const> allowedNames) {
   text = text.substr(0, text.find('\0'));
+  std::vector<std::string_view> namesSeen;
+  TagTextCheck check;
   while (true) {
     const std::size_t end = std::min(text.find('&'), text.size());
     const std::string_view piece = text.substr(0, end);
+    ++check.pieceNumber;
     if (!piece.empty()) {
-      const std::size_t equals = piece.find('=');
-      if (equals == std::string_view::npos || !IsUpperLetter(piece[0])) return false;
-      const std::string_view name = piece.substr(0, equals);
-      if (!std::all_of(name.begin(), name.end(), IsNameCharacter)) return false;
-      const std::string_view value = piece.substr(equals + 1);
-      if (!std::all_of(value.begin(), value.end(), IsValueCharacter)) return false;
+      check.fault = CheckPiece(piece, allowedNames, namesSeen);
+      if (check.fault != TagTextFault::None) {
+        check.piece = piece;
+        return check;
+      }
     }
-    if (end == text.size()) return true;
+    if (end == text.size()) return TagTextCheck{};
     text.remove_prefix(end + 1);
   }
+}
+
+TagTextCheck CheckTagText(std::string_view text) { return CheckTagText(text, kAffiliateTagProperties); }
+
+bool IsWellFormedTagText(std::string_view text) { return CheckTagText(text).fault == TagTextFault::None; }
+
+std::string_view DescribeTagTextFault(TagTextFault fault) {
+  switch (fault) {
+    case TagTextFault::None:
+      return "well-formed";
+    case TagTextFault::NotNameValue:
+      return "not NAME=VALUE";
+    case TagTextFault::NameNotAllowed:
+      return "a property the tag may not set";
+    case TagTextFault::NameTwice:
+      return "a property set twice";
+    case TagTextFault::EmptyValue:
+      return "an empty value (the installer would take the next property as its value)";
+    case TagTextFault::ValueCharacter:
+      return "a value with characters other than letters, digits, \"-\", \"_\" and \".\"";
+    case TagTextFault::ValueTooLong:
+      return "a value longer than 64 characters";
+  }
+  return "malformed";
 }
 
 }  // namespace tagging

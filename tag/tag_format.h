@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -61,12 +62,38 @@ std::optional<std::span<const std::uint8_t>> ReadTagBlock(std::span<const std::u
 // not be longer than kMaxTagTextSize.
 std::vector<std::uint8_t> EncodeTagBlock(std::string_view text);
 
+// Why a tag text may not go onto the installer command line.
+enum class TagTextFault {
+  None,
+  NotNameValue,    // a piece without "=" or with an empty name
+  NameNotAllowed,  // a property a tag may not set
+  NameTwice,
+  EmptyValue,      // Windows Installer would take the next property as its value
+  ValueCharacter,  // a character other than a letter, a digit, "-", "_" or "."
+  ValueTooLong,
+};
+
+inline constexpr std::size_t kMaxTagValueLength = 64;
+
+struct TagTextCheck {
+  TagTextFault fault = TagTextFault::None;
+  // The refused piece, a view into the checked text; its number counts from 1.
+  std::string_view piece;
+  std::size_t pieceNumber = 0;
+};
+
 // Whether a tag text may go onto the installer command line. The tag lies outside what the
 // signature covers, so anyone can change it. Up to its first zero byte (where the setup stops
-// reading) the pieces between "&" must each be empty or NAME=VALUE: NAME of A-Z, 0-9 and "_",
-// beginning with a letter; VALUE without blanks, quotes or control characters. A blank or a
-// quote would end a property early or start another: Windows Installer then drops what follows
-// the tag on the command line (TRANSFORMS included) and still reports success.
+// reading) the pieces between "&" must each be empty or NAME=VALUE: NAME one of `allowedNames`
+// and not given twice, VALUE 1 to 64 letters, digits, "-", "_" and "." (which becomes "#").
+// Anything else could set a property the package trusts (INSTALLDIR, PATCH, TRANSFORMS), make
+// Windows Installer take the next property as a value, or end the command line early.
+TagTextCheck CheckTagText(std::string_view text, std::span<const char* const> allowedNames);
+// The same against the product's list (kAffiliateTagProperties).
+TagTextCheck CheckTagText(std::string_view text);
 bool IsWellFormedTagText(std::string_view text);
+
+// A short English reason, for the stamping tool.
+std::string_view DescribeTagTextFault(TagTextFault fault);
 
 }  // namespace tagging

@@ -192,7 +192,9 @@ void RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
     RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
   } else {
     if (autoUninstall && action == ActionUpgradeMajor9 && result == kInstallerUserExit) {
-      OpenUpgradeCancellationLink(/*withVersion=*/false, earlierLanguage);
+      // Any process of the user can write "UILanguage": only a language code goes into the link.
+      OpenUpgradeCancellationLink(/*withVersion=*/false,
+                                  IsLanguageCodeForm(earlierLanguage) ? earlierLanguage : std::u16string());
     }
     StartProductService();
   }

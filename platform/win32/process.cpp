@@ -50,6 +50,18 @@ std::vector<std::u16string> CommandLineArguments() {
   return arguments;
 }
 
+std::u16string ProgramFilePath() {
+  // Windows XP does not terminate a name that fills the buffer, and every system returns the
+  // buffer's size then: only a shorter result is the whole name.
+  for (DWORD capacity = MAX_PATH; capacity <= 32768; capacity *= 2) {
+    std::wstring path(capacity, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), capacity);
+    if (length == 0) return {};
+    if (length < capacity) return FromWide(path.data(), length);
+  }
+  return {};
+}
+
 void EndProcess(int exitCode) { std::exit(exitCode); }
 
 std::uint32_t LastError() { return ::GetLastError(); }

@@ -4,11 +4,14 @@
 
 #include "base/product.h"
 #include "platform/ui.h"
+#include "tag/affiliate_configuration.h"
+#include "tests/fakes/file_mapping.h"
 #include "tests/fakes/files.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/process.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/resources.h"
+#include "tests/fakes/signed_image.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
 
@@ -80,6 +83,16 @@ TEST_F(WinMainTest, SupportedLangWithoutPacksIsFatalWithOrWithoutConsole) {
     EXPECT_EQ(fakes::Ui().boxes[0].text, u"No language pack found16389");
     EXPECT_TRUE(fakes::Ui().consoleOutput.empty());
   }
+}
+
+TEST_F(WinMainTest, TheTagIsReadFromTheProgramsOwnFileNotFromArgumentZero) {
+  // Argument 0 names a file with another tag, as a bare-name start from a hostile folder does.
+  fakes::FileMapping().files[u"C:\\Downloads\\OrvexUtilities2011Setup.exe"] = fakes::TaggedImage("AFFILIATEID=planted");
+  fakes::Process().programFilePath = u"C:\\Program Files\\OrvexUtilities2011Setup.exe";
+  EXPECT_EQ(Run({u"--force-shell-restart"}), 0);
+  EXPECT_EQ(affiliateProperties, u"AFFILIATEID=qzv2011aid30017xx-XX AFFILIATEIDFLAGS=#0");
+  EXPECT_EQ(fakes::CallsStartingWith("OpenFileForReading"),
+            std::vector<std::string>{"OpenFileForReading C:\\Program Files\\OrvexUtilities2011Setup.exe"});
 }
 
 TEST_F(WinMainTest, ShellRestartModeOnlyAsTheOneExactArgument) {

@@ -25,6 +25,10 @@ MutexResult CreateNamedMutex(const std::u16string& name) {
 
 std::vector<std::u16string> CommandLineArguments() { return fakes::Process().arguments; }
 
+std::u16string ProgramFilePath() {
+  return fakes::Process().programFilePath;
+}
+
 void EndProcess(int exitCode) {
   fakes::Record("EndProcess " + std::to_string(exitCode));
   throw fakes::ProcessExit{exitCode};

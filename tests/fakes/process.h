@@ -12,6 +12,7 @@ namespace fakes {
 struct ProcessWorld {
   platform::MutexResult mutex = platform::MutexResult::Created;
   std::vector<std::u16string> arguments = {u"C:\\setup\\OrvexUtilities2011Setup.exe"};
+  std::u16string programFilePath = u"C:\\setup\\OrvexUtilities2011Setup.exe";
   std::uint32_t lastError = 0;
   bool tokenOpens = true;
   bool privilegeKnown = true;

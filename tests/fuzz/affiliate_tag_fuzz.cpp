@@ -1,11 +1,14 @@
 // The affiliate conversion: tag text to installer properties. Whatever the text, a text the check
-// accepts converts into blank-separated NAME=VALUE properties with no quote or control character,
-// and the start-up either takes exactly that or warns and keeps the default.
+// accepts converts into blank-separated NAME=VALUE properties of allowed names, each once, with
+// plain non-empty values, and the start-up either takes exactly that or warns and keeps the
+// default.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "base/product_data.h"
 #include "tag/affiliate_configuration.h"
 #include "tag/tag_format.h"
 #include "tests/fakes/file_mapping.h"
@@ -18,22 +21,33 @@ using fuzzing::Require;
 
 namespace {
 
-bool IsNameUnit(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_'; }
+bool IsAllowedName(std::u16string_view name) {
+  return std::any_of(std::begin(kAffiliateTagProperties), std::end(kAffiliateTagProperties), [&](const char* allowed) {
+    return std::equal(name.begin(), name.end(), allowed, allowed + std::char_traits<char>::length(allowed));
+  });
+}
 
-// Blank-separated properties, each NAME=VALUE, as the installer command line needs them.
+bool IsPlainValueUnit(char16_t c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_' ||
+         c == u'#';
+}
+
+// Blank-separated properties, each NAME=VALUE with NAME allowed and given once and VALUE plain
+// and not empty, as the installer command line needs them.
 bool AreSafeProperties(std::u16string_view properties) {
+  std::vector<std::u16string_view> names;
   while (true) {
     const std::size_t end = std::min(properties.find(u' '), properties.size());
     const std::u16string_view property = properties.substr(0, end);
     if (!property.empty()) {
       const std::size_t equals = property.find(u'=');
-      if (equals == std::u16string_view::npos || property[0] < u'A' || property[0] > u'Z') return false;
-      for (std::size_t i = 0; i < equals; ++i) {
-        if (!IsNameUnit(property[i])) return false;
-      }
-      for (char16_t c : property.substr(equals + 1)) {
-        if (c <= 0x20 || c == 0x7F || c == u'"' || c == u'\'') return false;
-      }
+      if (equals == std::u16string_view::npos) return false;
+      const std::u16string_view name = property.substr(0, equals);
+      const std::u16string_view value = property.substr(equals + 1);
+      if (!IsAllowedName(name) || std::find(names.begin(), names.end(), name) != names.end()) return false;
+      if (value.empty() || value.size() > tagging::kMaxTagValueLength) return false;
+      if (!std::all_of(value.begin(), value.end(), IsPlainValueUnit)) return false;
+      names.push_back(name);
     }
     if (end == properties.size()) return true;
     properties.remove_prefix(end + 1);

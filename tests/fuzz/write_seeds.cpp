@@ -69,12 +69,19 @@ int main(int argc, char** argv) {
   Bytes withChecksum = SignedImage(0x40);
   fakes::PutLittleEndian32(withChecksum, fakes::kChecksumField, 0x1234);
   Write("stamp", "fresh.bin", StampInput(0, tag, SignedImage(0x40)));
-  Write("stamp", "replace.bin", StampInput(1, "B=2", Tagged(0x40, tag)));
+  Write("stamp", "replace.bin", StampInput(1, "AFFILIATEIDFLAGS=2", Tagged(0x40, tag)));
   Write("stamp", "checksum.bin", StampInput(2, "", withChecksum));
 
   Write("affiliate_tag", "default.txt", Text(tag));
   Write("affiliate_tag", "pieces.txt", Text("&A_1=1.5&&B=x\xE9y&"));
   Write("affiliate_tag", "blank.txt", Text("AFFILIATEID=hello world"));
+  // The attacks the form check stops: a property the package trusts, a value that swallows the
+  // next property, a property set twice, an overlong value.
+  Write("affiliate_tag", "install-dir.txt", Text("AFFILIATEID=x&INSTALLDIR=C:\\ProgramData\\evil\\"));
+  Write("affiliate_tag", "patch.txt", Text("AFFILIATEID=x&PATCH=C:\\evil.msp&TRANSFORMS=x"));
+  Write("affiliate_tag", "empty-value.txt", Text("AFFILIATEIDFLAGS=&AFFILIATEID=x"));
+  Write("affiliate_tag", "twice.txt", Text("AFFILIATEID=x&AFFILIATEID=y"));
+  Write("affiliate_tag", "long-value.txt", Text("AFFILIATEID=" + std::string(65, 'v')));
 
   Write("command_line", "silent.bin", Utf16(u"setup.exe|/SILENT|/language|de-DE;en-US;|/logbp|C:\\l.log", 0, true));
   Write("command_line", "props.bin", Utf16(u"setup.exe|/lpprops|A=1|B=2|/bpprops|/reducedui|/x", 1, true));

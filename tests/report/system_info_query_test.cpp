@@ -226,10 +226,13 @@ TEST_F(SystemInfoQueryTest, KeysThatDependOnSingleFacts) {
   }
 }
 
-TEST_F(SystemInfoQueryTest, LanguageCodeIsInsertedUnescaped) {
+TEST_F(SystemInfoQueryTest, TheLanguageIsEscapedAndLeftOutWhenEmpty) {
   std::u16string url;
-  BuildSystemInfoQuery(url, u"en-US&evil=1 x");
-  EXPECT_NE(url.find(u"&qz_lang=en-US&evil=1 x&os_ver="), std::u16string::npos) << fakes::Utf8(url);
+  BuildSystemInfoQuery(url, u"de-DE\" --gpu-launcher=x&y");
+  EXPECT_NE(url.find(u"&qz_lang=de-DE%22%20--gpu-launcher%3dx%26y&os_ver="), std::u16string::npos) << fakes::Utf8(url);
+  url.clear();
+  BuildSystemInfoQuery(url, u"");
+  EXPECT_NE(url.find(u"&qz_version=10.0.3000.101&os_ver="), std::u16string::npos) << fakes::Utf8(url);
 }
 
 TEST_F(SystemInfoQueryTest, Windows7ServicePack1GivesVersionThenServicePack) {

@@ -54,38 +54,49 @@ TEST(AffiliatePropertiesFromTagTest, ConvertsTheTagTextIntoInstallerProperties) 
   }
 }
 
-TEST(TagTextFormTest, OnlyNameValuePiecesMayReachTheCommandLine) {
+TEST(TagTextFormTest, OnlyAllowedPropertiesWithPlainValuesMayReachTheCommandLine) {
+  using tagging::TagTextFault;
   struct Case {
     std::string text;
-    bool wellFormed;
+    TagTextFault fault;
+    std::size_t pieceNumber;  // of the refused piece
   };
+  const std::string longest(64, 'v');
   const std::vector<Case> cases = {
-      {"AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=.0", true},
-      {"", true},
-      {"&A=1&&B_2=x&", true},
-      {"A=", true},
-      {"A=1=2#%[]", true},
-      {"N=\xE9t\xE9", true},
-      {std::string("A=1\0 \"", 6), true},  // the setup stops reading at the zero byte
-      {"hello world", false},
-      {"A=hello world", false},
-      {"A=1 B=2", false},
-      {"A=\"x\"", false},
-      {"A='x'", false},
-      {"A=1\tB=2", false},
-      {"A=1\r\n", false},
-      {"A=\x7F", false},
-      {"a=1", false},
-      {"1A=1", false},
-      {"_A=1", false},
-      {"A-B=1", false},
-      {"A.B=1", false},
-      {"\xC1=1", false},
-      {"=1", false},
-      {"A", false},
-      {"A=1&B", false},
+      {"AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=.0", TagTextFault::None, 0},
+      {"", TagTextFault::None, 0},
+      {"&AFFILIATEID=a_b-C.9&&", TagTextFault::None, 0},
+      {"AFFILIATEID=" + longest, TagTextFault::None, 0},
+      {std::string("AFFILIATEID=1\0 \"", 16), TagTextFault::None, 0},  // the setup stops reading at the zero byte
+      {"AFFILIATEID=x&INSTALLDIR=C:\\ProgramData\\evil\\", TagTextFault::NameNotAllowed, 2},
+      {"PATCH=x", TagTextFault::NameNotAllowed, 1},
+      {"TRANSFORMS=x", TagTextFault::NameNotAllowed, 1},
+      {"affiliateid=x", TagTextFault::NameNotAllowed, 1},
+      {"AFFILIATEID=x&AFFILIATEID=y", TagTextFault::NameTwice, 2},
+      {"AFFILIATEIDFLAGS=", TagTextFault::EmptyValue, 1},
+      {"AFFILIATEID=x&AFFILIATEIDFLAGS=&", TagTextFault::EmptyValue, 2},
+      {"AFFILIATEID=" + longest + "v", TagTextFault::ValueTooLong, 1},
+      {"AFFILIATEID=hello world", TagTextFault::ValueCharacter, 1},
+      {"AFFILIATEID=\"x\"", TagTextFault::ValueCharacter, 1},
+      {"AFFILIATEID=a=b", TagTextFault::ValueCharacter, 1},
+      {"AFFILIATEID=x;y", TagTextFault::ValueCharacter, 1},
+      {"AFFILIATEID=\xE9", TagTextFault::ValueCharacter, 1},
+      {"AFFILIATEID=1\r\n", TagTextFault::ValueCharacter, 1},
+      {"AFFILIATEID", TagTextFault::NotNameValue, 1},
+      {"=1", TagTextFault::NotNameValue, 1},
   };
-  for (const Case& c : cases) EXPECT_EQ(tagging::IsWellFormedTagText(c.text), c.wellFormed) << c.text;
+  for (const Case& c : cases) {
+    const tagging::TagTextCheck check = tagging::CheckTagText(c.text);
+    EXPECT_EQ(check.fault, c.fault) << c.text;
+    EXPECT_EQ(tagging::IsWellFormedTagText(c.text), c.fault == TagTextFault::None) << c.text;
+    if (c.fault != TagTextFault::None) {
+      EXPECT_EQ(check.pieceNumber, c.pieceNumber) << c.text;
+    }
+  }
+  // A release may allow more properties; the list is part of the signed program.
+  const char* const wider[] = {"AFFILIATEID", "CHANNEL"};
+  EXPECT_EQ(tagging::CheckTagText("AFFILIATEID=x&CHANNEL=y", wider).fault, TagTextFault::None);
+  EXPECT_EQ(tagging::CheckTagText("AFFILIATEIDFLAGS=x", wider).fault, TagTextFault::NameNotAllowed);
 }
 
 TEST(AffiliatePropertiesFromTagTest, StopsAfterCountBytesWithoutATerminator) {
@@ -118,9 +129,9 @@ TEST_F(AffiliateConfigurationTest, AnEmptyTagLeavesNoPropertiesAndAZeroByteEndsT
   LoadAffiliateConfiguration(file_.widePath());
   EXPECT_EQ(affiliateProperties, u"");
 
-  file_.Write(fakes::TaggedImage(std::string("A=1.5&&B=\xE9\0C=3", 14)));
+  file_.Write(fakes::TaggedImage(std::string("AFFILIATEID=1.5&&AFFILIATEIDFLAGS=2\0C=\xE9", 39)));
   LoadAffiliateConfiguration(file_.widePath());
-  EXPECT_EQ(affiliateProperties, u"A=1#5  B=\xFFE9");
+  EXPECT_EQ(affiliateProperties, u"AFFILIATEID=1#5  AFFILIATEIDFLAGS=2");
   EXPECT_TRUE(fakes::Ui().boxes.empty());
 }
 
@@ -141,6 +152,8 @@ TEST_F(AffiliateConfigurationTest, EachFailureWarnsWithItsStageAndKeepsTheDefaul
       // Windows Installer would drop whatever follows a blank, TRANSFORMS included.
       {"blank in the text", fakes::TaggedImage("AFFILIATEID=hello world"), false, u"extract_aidconfig3"},
       {"quote in the text", fakes::TaggedImage("AFFILIATEID=\"a&B=1\""), false, u"extract_aidconfig3"},
+      {"a property the package trusts", fakes::TaggedImage("AFFILIATEID=x&INSTALLDIR=C:\\evil\\"), false,
+       u"extract_aidconfig3"},
   };
   for (const Case& c : cases) {
     fakes::ResetWorld();
@@ -187,10 +200,10 @@ TEST_F(AffiliateConfigurationTest, ThePathIsOpenedAsGiven) {
 }
 
 TEST_F(AffiliateConfigurationTest, AWarningAfterASuccessfulLoadKeepsTheLoadedText) {
-  file_.Write(fakes::TaggedImage("A=1"));
+  file_.Write(fakes::TaggedImage("AFFILIATEID=1"));
   LoadAffiliateConfiguration(file_.widePath());
   LoadAffiliateConfiguration(u"/nonexistent/orvex/setup.exe");
-  EXPECT_EQ(affiliateProperties, u"A=1");
+  EXPECT_EQ(affiliateProperties, u"AFFILIATEID=1");
   EXPECT_EQ(fakes::Ui().boxes.size(), 1u);
 }
 

@@ -1,5 +1,6 @@
 #include "tools/stamp/stamping.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tag/tag_extractor.h"
+#include "tag/tag_format.h"
 #include "tests/fakes/world.h"
 #include "tests/fakes/signed_image.h"
 #include "tests/tag/temp_file.h"
@@ -71,11 +73,13 @@ TEST(StampTagTest, WritesTheBlockBehindThePaddedSignatureAndUpdatesBothLengths) 
 
 TEST(StampTagTest, TextsOfEveryLengthUpTo65535BytesRoundTrip) {
   for (std::size_t length : {0, 1, 2, 3, 7, 8, 9, 255, 256, 4096, 65535}) {
-    // "V=abc...", or "&" pieces where that does not fit; a zero byte in the middle of longer ones.
+    // "AFFILIATEID=abc..." and empty "&" pieces, only "&" where that does not fit; a zero byte
+    // in the middle of the longer ones.
     std::string text(length, '&');
-    if (length >= 2) text.replace(0, 2, "V=");
-    for (std::size_t i = 2; i < length; ++i) text[i] = static_cast<char>('a' + i % 26);
-    if (length > 3) text[length / 2] = '\0';
+    const std::size_t valueEnd = std::min<std::size_t>(length, 12 + tagging::kMaxTagValueLength);
+    if (length > 12) text.replace(0, 12, "AFFILIATEID=");
+    for (std::size_t i = 12; i < valueEnd; ++i) text[i] = static_cast<char>('a' + i % 26);
+    if (length / 2 > valueEnd) text[length / 2] = '\0';
     std::vector<std::uint8_t> image = SignedImage();
     ASSERT_EQ(stamping::StampTag(image, text, false), Outcome::Done) << length;
     EXPECT_EQ(image.size() % 8, 0u);
@@ -102,7 +106,7 @@ TEST(StampTagTest, RefusalsLeaveTheImageUnchanged) {
   fakes::PutLittleEndian32(signatureLongerThanItsEntry, kSecurityDirectory + 4, 0x80);
   signatureLongerThanItsEntry.resize(entry + 0x80);
   std::vector<std::uint8_t> tagged = SignedImage();
-  ASSERT_EQ(stamping::StampTag(tagged, "A=1", false), Outcome::Done);
+  ASSERT_EQ(stamping::StampTag(tagged, "AFFILIATEID=1", false), Outcome::Done);
   std::vector<std::uint8_t> otherDataBehind = SignedImage();
   otherDataBehind.insert(otherDataBehind.end(), {1, 2, 3, 4, 5, 6, 7, 8});
   fakes::PutLittleEndian32(otherDataBehind, entry, static_cast<std::uint32_t>(otherDataBehind.size() - entry));
@@ -140,6 +144,7 @@ TEST(StampTagTest, RefusalsLeaveTheImageUnchanged) {
       {"text too long", SignedImage(), std::string(65536, 'x'), Outcome::TextTooLong},
       {"blank in the text", SignedImage(), "AFFILIATEID=hello world", Outcome::MalformedText},
       {"not NAME=VALUE", SignedImage(), "hello", Outcome::MalformedText},
+      {"a property the tag may not set", SignedImage(), "AFFILIATEID=x&INSTALLDIR=C:\\evil", Outcome::MalformedText},
       {"table before the headers, replaced", tableBeforeHeaders, kText, Outcome::UnsupportedCertificateTable, true},
   };
   for (const Case& c : cases) {
@@ -152,10 +157,10 @@ TEST(StampTagTest, RefusalsLeaveTheImageUnchanged) {
 TEST(StampTagTest, ReplaceDropsWhatStoodBehindTheSignature) {
   std::vector<std::uint8_t> image = SignedImage();
   const std::size_t untagged = image.size();
-  ASSERT_EQ(stamping::StampTag(image, "A=" + std::string(98, 'a'), false), Outcome::Done);
-  ASSERT_EQ(stamping::StampTag(image, "B=2", true), Outcome::Done);
-  EXPECT_EQ(image.size(), untagged + 16);
-  EXPECT_EQ(ReadBack(image), "B=2");
+  ASSERT_EQ(stamping::StampTag(image, "AFFILIATEID=" + std::string(64, 'a'), false), Outcome::Done);
+  ASSERT_EQ(stamping::StampTag(image, "AFFILIATEIDFLAGS=2", true), Outcome::Done);
+  EXPECT_EQ(image.size(), untagged + 24);
+  EXPECT_EQ(ReadBack(image), "AFFILIATEIDFLAGS=2");
   const std::uint32_t entry = GetLittleEndian32(image, kSecurityDirectory);
   EXPECT_EQ(GetLittleEndian32(image, entry), image.size() - entry);
   EXPECT_EQ(GetLittleEndian32(image, kSecurityDirectory + 4), image.size() - entry);
@@ -176,10 +181,10 @@ TEST(StampTagTest, PaddingAndZeroBytesBehindTheSignatureAreNotATag) {
     image.resize(entry + c.tableSize, 0);
     fakes::PutLittleEndian32(image, entry, c.entryLength);
     fakes::PutLittleEndian32(image, kSecurityDirectory + 4, c.tableSize);
-    ASSERT_EQ(stamping::StampTag(image, "A=1", false), Outcome::Done) << c.name;
-    EXPECT_EQ(image.size(), entry + 0x5B0 + 16) << c.name;
-    EXPECT_EQ(GetLittleEndian32(image, entry), 0x5B0u + 16) << c.name;
-    EXPECT_EQ(ReadBack(image), "A=1") << c.name;
+    ASSERT_EQ(stamping::StampTag(image, "AFFILIATEID=1", false), Outcome::Done) << c.name;
+    EXPECT_EQ(image.size(), entry + 0x5B0 + 24) << c.name;
+    EXPECT_EQ(GetLittleEndian32(image, entry), 0x5B0u + 24) << c.name;
+    EXPECT_EQ(ReadBack(image), "AFFILIATEID=1") << c.name;
   }
 }
 
@@ -194,12 +199,12 @@ TEST(PeChecksumTest, MatchesTheLoaderRule) {
 
 TEST(StampTagTest, ANonZeroChecksumIsRecomputedAndAZeroOneKept) {
   std::vector<std::uint8_t> image = SignedImage();
-  ASSERT_EQ(stamping::StampTag(image, "A=1", false), Outcome::Done);
+  ASSERT_EQ(stamping::StampTag(image, "AFFILIATEID=1", false), Outcome::Done);
   EXPECT_EQ(GetLittleEndian32(image, fakes::kChecksumField), 0u);
 
   image = SignedImage();
   fakes::PutLittleEndian32(image, fakes::kChecksumField, 0x12345);
-  ASSERT_EQ(stamping::StampTag(image, "A=1", false), Outcome::Done);
+  ASSERT_EQ(stamping::StampTag(image, "AFFILIATEID=1", false), Outcome::Done);
   const std::uint32_t written = GetLittleEndian32(image, fakes::kChecksumField);
   EXPECT_NE(written, 0x12345u);
   EXPECT_EQ(written, stamping::PeChecksum(image, fakes::kChecksumField));
@@ -230,10 +235,10 @@ TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
   file.Write(SignedImage());
 
   EXPECT_EQ(RunCommand(Stamp("")).exitCode, 2);
-  EXPECT_EQ(RunCommand(Stamp("--bogus " + path + " A=1")).exitCode, 2);
+  EXPECT_EQ(RunCommand(Stamp("--bogus " + path + " AFFILIATEID=1")).exitCode, 2);
   EXPECT_EQ(RunCommand(Stamp("--read " + path + " extra")).exitCode, 2);
   EXPECT_EQ(RunCommand(Stamp("--read " + path)).exitCode, 9);
-  EXPECT_EQ(RunCommand(Stamp(path + ".missing A=1")).exitCode, 1);
+  EXPECT_EQ(RunCommand(Stamp(path + ".missing AFFILIATEID=1")).exitCode, 1);
 
   ASSERT_EQ(RunCommand(Stamp(path + " '" + std::string(kText) + "'")).exitCode, 0);
   const CommandResult read = RunCommand(Stamp("--read " + path));
@@ -242,28 +247,31 @@ TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
   EXPECT_EQ(ReadBack(file.Read()), kText);
 
   const std::vector<std::uint8_t> stamped = file.Read();
-  EXPECT_EQ(RunCommand(Stamp(path + " OTHER=1")).exitCode, 7);
+  EXPECT_EQ(RunCommand(Stamp(path + " AFFILIATEID=other")).exitCode, 7);
   EXPECT_EQ(file.Read(), stamped);
   EXPECT_FALSE(std::filesystem::exists(path + ".stamp-tmp"));
 
-  EXPECT_EQ(RunCommand(Stamp("--replace " + path + " OTHER=1")).exitCode, 0);
-  EXPECT_EQ(ReadBack(file.Read()), "OTHER=1");
+  EXPECT_EQ(RunCommand(Stamp("--replace " + path + " AFFILIATEID=other")).exitCode, 0);
+  EXPECT_EQ(ReadBack(file.Read()), "AFFILIATEID=other");
 
   const std::string copy = path + ".copy";
   tagtest::TempFile textFile("text.bin");
-  textFile.Write({'A', '=', 0xE9, 0, 'B'});
+  const std::string withZero("AFFILIATEID=x\0\xE9", 15);
+  textFile.Write(std::vector<std::uint8_t>(withZero.begin(), withZero.end()));
   EXPECT_EQ(RunCommand(Stamp("--replace --output " + copy + " --text-file " + textFile.path().string() + " " + path)).exitCode,
             0);
-  EXPECT_EQ(ReadBack(file.Read()), "OTHER=1");
+  EXPECT_EQ(ReadBack(file.Read()), "AFFILIATEID=other");
   tagtest::TempFile copied;
   std::filesystem::copy_file(copy, copied.path());
   const std::vector<std::uint8_t> copyBytes = copied.Read();
   std::string text;
   EXPECT_EQ(stamping::ReadTagText(copyBytes, text), Outcome::Done);
-  EXPECT_EQ(text, std::string("A=\xE9\0B", 5));
+  EXPECT_EQ(text, withZero);
 
-  EXPECT_EQ(RunCommand(Stamp("--replace " + path + " 'A=hello world'")).exitCode, 10);
-  EXPECT_EQ(ReadBack(file.Read()), "OTHER=1");
+  const CommandResult refused = RunCommand(Stamp("--replace " + path + " 'AFFILIATEID=x&AFFILIATEIDFLAGS='"));
+  EXPECT_EQ(refused.exitCode, 10);
+  EXPECT_NE(refused.output.find("piece 2 \"AFFILIATEIDFLAGS=\": an empty value"), std::string::npos) << refused.output;
+  EXPECT_EQ(ReadBack(file.Read()), "AFFILIATEID=other");
   // A tag changed behind the tool's back is still shown, with the exit code of a refused text.
   std::vector<std::uint8_t> changed = file.Read();
   const auto equals = std::find(changed.rbegin(), changed.rend(), '=');
@@ -272,14 +280,14 @@ TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
   file.Write(changed);
   const CommandResult ignored = RunCommand(Stamp("--read " + path));
   EXPECT_EQ(ignored.exitCode, 10);
-  EXPECT_EQ(ignored.output.rfind("OTHER 1\norvex-stamp: ", 0), 0u) << ignored.output;
+  EXPECT_EQ(ignored.output.rfind("AFFILIATEID other\norvex-stamp: ", 0), 0u) << ignored.output;
   EXPECT_NE(ignored.output.find("the setup ignores this tag"), std::string::npos) << ignored.output;
 
   file.Write(fakes::MinimalPe());
-  EXPECT_EQ(RunCommand(Stamp(path + " A=1")).exitCode, 4);
+  EXPECT_EQ(RunCommand(Stamp(path + " AFFILIATEID=1")).exitCode, 4);
   EXPECT_EQ(RunCommand(Stamp("--read " + path)).exitCode, 4);
   file.Write({'M', 'Z'});
-  EXPECT_EQ(RunCommand(Stamp(path + " A=1")).exitCode, 3);
+  EXPECT_EQ(RunCommand(Stamp(path + " AFFILIATEID=1")).exitCode, 3);
 }
 
 TEST(StampToolTest, AFolderInPlaceOfAFileIsAFileError) {
@@ -288,12 +296,55 @@ TEST(StampToolTest, AFolderInPlaceOfAFileIsAFileError) {
   const std::vector<std::uint8_t> before = file.Read();
   const std::string path = file.path().string();
   const std::string folder = file.path().parent_path().string();
-  for (const std::string& arguments : {folder + " A=1", "--read " + folder, "--text-file " + folder + " " + path}) {
+  for (const std::string& arguments : {folder + " AFFILIATEID=1", "--read " + folder, "--text-file " + folder + " " + path}) {
     const CommandResult result = RunCommand(Stamp(arguments));
     EXPECT_EQ(result.exitCode, 1) << arguments;
     EXPECT_EQ(result.output, "orvex-stamp: " + folder + ": is a folder, not a file\n") << arguments;
   }
   EXPECT_EQ(file.Read(), before);
+}
+
+TEST(StampToolTest, PlantedLinksDevicesAndControlCharactersGetNoHold) {
+  tagtest::TempFile file;
+  file.Write(SignedImage());
+  const std::string path = file.path().string();
+  const std::filesystem::path folder = file.path().parent_path();
+  const std::vector<std::uint8_t> before = file.Read();
+
+  // A link planted where the new file is written: its target stays as it was, the file too.
+  tagtest::TempFile victim("victim.bin");
+  victim.Write({'v'});
+  std::filesystem::create_symlink(victim.path(), path + ".stamp-tmp");
+  EXPECT_EQ(RunCommand(Stamp(path + " AFFILIATEID=1")).exitCode, 1);
+  EXPECT_EQ(victim.Read(), std::vector<std::uint8_t>{'v'});
+  EXPECT_EQ(file.Read(), before);
+  std::filesystem::remove(path + ".stamp-tmp");
+
+  // A link as OUT is refused, not replaced or written through.
+  const std::string out = (folder / "out.exe").string();
+  std::filesystem::create_symlink(victim.path(), out);
+  EXPECT_EQ(RunCommand(Stamp("--output " + out + " " + path + " AFFILIATEID=1")).exitCode, 1);
+  EXPECT_TRUE(std::filesystem::is_symlink(out));
+  EXPECT_EQ(victim.Read(), std::vector<std::uint8_t>{'v'});
+
+  // Endless or blocking text files are refused at once (the test would hang otherwise).
+  const std::string fifo = (folder / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& textFile : {std::string("/dev/zero"), fifo}) {
+    const CommandResult result = RunCommand(Stamp("--text-file " + textFile + " " + path));
+    EXPECT_EQ(result.exitCode, 1) << textFile;
+    EXPECT_EQ(result.output, "orvex-stamp: " + textFile + ": not a readable regular file\n");
+  }
+  std::filesystem::remove(fifo);
+
+  // A tag's terminal escape sequences are printed as text.
+  std::vector<std::uint8_t> image = SignedImage();
+  const std::vector<std::uint8_t> block = tagging::EncodeTagBlock("AFFILIATEID=\x1b]2;x\x07\\");
+  image.insert(image.end(), block.begin(), block.end());
+  file.Write(image);
+  const CommandResult read = RunCommand(Stamp("--read " + path));
+  EXPECT_EQ(read.exitCode, 10);
+  EXPECT_EQ(read.output.rfind("AFFILIATEID=\\x1b]2;x\\x07\\x5c\n", 0), 0u) << read.output;
 }
 
 bool HaveProgram(const std::string& name) { return RunCommand("command -v " + name).exitCode == 0; }
@@ -330,7 +381,7 @@ TEST(StampToolTest, TheStampedSignatureStillVerifies) {
   }
   EXPECT_EQ(ReadBack(stamped), kText);
 
-  ASSERT_EQ(RunCommand(Stamp("--replace " + signedPath + " A=" + std::string(3000, 'z'))).exitCode, 0);
+  ASSERT_EQ(RunCommand(Stamp("--replace " + signedPath + " 'AFFILIATEID=z" + std::string(3000, '&') + "'")).exitCode, 0);
   EXPECT_EQ(RunCommand(verify).exitCode, 0);
 }
 

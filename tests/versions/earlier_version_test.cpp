@@ -272,11 +272,16 @@ TEST_F(EarlierVersionTest, CancelledRemoval) {
     ConfigureAction action;
     const char16_t* version;
     bool link;
+    std::u16string uiLanguage = u"fr-FR";
+    std::u16string languageKey = u"&qz_lang=fr-FR&";  // empty: none in the link
   };
-  for (const Case& c : {Case{ActionReplaceOlder, u"10.0.3000.100", false}, Case{ActionUpgradeMajor9, u"9.0.100.5", true}}) {
+  // Any process of the user can write the value: one that is no language code stays out.
+  for (const Case& c : {Case{ActionReplaceOlder, u"10.0.3000.100", false}, Case{ActionUpgradeMajor9, u"9.0.100.5", true},
+                        Case{ActionUpgradeMajor9, u"9.0.100.5", true, u"fr-FR\" --gpu-launcher=x", u""}}) {
     SCOPED_TRACE(c.action);
     fakes::ResetWorld();
     ScriptInstalledProduct(c.version);
+    fakes::PutString(RegistryRoot::LocalMachine, u"Software\\Orvex\\Utilities\\9.0", u"UILanguage", c.uiLanguage);
     fakes::Installer().configureResults = {1602};
 
     EXPECT_EQ(Remove(c.action, true), 1);
@@ -290,7 +295,11 @@ TEST_F(EarlierVersionTest, CancelledRemoval) {
       const std::u16string url = fakes::OpenedPages()[0].file;
       EXPECT_NE(url.find(u"/link/?target=cancelationduringupgrade&qz_product="), std::u16string::npos) << fakes::Utf8(url);
       EXPECT_EQ(url.find(u"uninstalledversion"), std::u16string::npos);
-      EXPECT_NE(url.find(u"&qz_lang=fr-FR&"), std::u16string::npos) << fakes::Utf8(url);
+      if (c.languageKey.empty()) {
+        EXPECT_EQ(url.find(u"qz_lang"), std::u16string::npos) << fakes::Utf8(url);
+      } else {
+        EXPECT_NE(url.find(c.languageKey), std::u16string::npos) << fakes::Utf8(url);
+      }
     }
   }
 }

@@ -156,6 +156,15 @@ case $scenario in
     else
       bench_pass "major 8 opens nothing"
     fi
+
+    # "UILanguage" can be written by any process of the user: a quote in it must not end the
+    # browser's "%1" and add arguments. It reaches the browser escaped, in the one argument.
+    bench_reg_import '[HKEY_CURRENT_USER\Software\Orvex\Utilities\9.0]
+"UILanguage"="de-DE\" --gpu-launcher=calc.exe \""' || bench_fail "writing a hostile UILanguage"
+    probe cancel 0 9 previous
+    bench_wait_lines "$BENCH_URLS" 5 || bench_fail "the browser did not receive the cancellation link"
+    expect_eq "$cancellation$(expected_query 'de-DE%22%20--gpu-launcher%3dcalc.exe%20%22')" "$(line "$BENCH_URLS" 5)" \
+      "a hostile UILanguage reaches the browser escaped, as one argument"
     ;;
   explorer)
     bench_browser_none

@@ -26,7 +26,7 @@ orvex_run_setup(setup_run_main_1603 run_main_1603 MAIN "${run_main_fail_1603}" P
 orvex_run_setup(setup_run_main_1627 run_main_1627 MAIN "${run_main_fail_1627}" PACKS ${run_en_pack})
 # Another affiliate tag, with a value that the stamping's "." and "&" rules rewrite.
 orvex_run_setup(setup_run_tagged run_tagged MAIN "${run_main}" PACKS ${run_en_pack}
-                TAG "AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=.0&EXTRA=1.5")
+                TAG "AFFILIATEID=qzv2011aid31051en-US&AFFILIATEIDFLAGS=1.5")
 # One pack only, for the benchmark against msiexec.
 orvex_run_setup(setup_run_en_us run_en_us MAIN "${run_main}" PACKS ${run_en_pack})
 
@@ -58,6 +58,9 @@ orvex_run_test(main_1603 setup_run_main_1603)
 orvex_run_test(main_1627_silent setup_run_main_1627)
 orvex_run_test(main_1627_reduced setup_run_main_1627)
 orvex_run_test(tagged setup_run_tagged)
+# Tags written past the stamping tool, and a start by the bare name from a hostile folder.
+orvex_run_test(hostile_tag setup_run_en_us)
+orvex_run_test(bare_name setup_run_en_us)
 # The language dialog of an interactive run: the two-pack setup of languages.cmake and the
 # one-pack setup above.
 orvex_run_test(dialog_choose setup_languages_de_en)

@@ -234,8 +234,26 @@ expect_question() {
   expect_eq $'6\n7' "$(bench_box_buttons "$1" | cut -f1)" "$3: Yes and No"
 }
 
+# write_tag SOURCE DEST TEXT: a copy of the signed SOURCE whose tag holds TEXT, written as anyone
+# can write it (the tag lies outside what the signature covers), past the stamping tool's checks.
+write_tag() {
+  python3 - "$@" <<'EOF'
+import struct, sys
+data = bytearray(open(sys.argv[1], 'rb').read())
+pe = struct.unpack_from('<I', data, 0x3C)[0]
+certificate = struct.unpack_from('<I', data, pe + 0x98)[0]
+signature = struct.unpack_from('>H', data, certificate + 10)[0]
+text = sys.argv[3].encode()
+block = b'Gact' + struct.pack('>H', len(text)) + text
+data = data[:certificate + ((signature + 19) & ~7)] + block + bytes(-len(block) % 8)
+struct.pack_into('<I', data, certificate, len(data) - certificate)
+struct.pack_into('<I', data, pe + 0x9C, len(data) - certificate)
+open(sys.argv[2], 'wb').write(data)
+EOF
+}
+
 case $scenario in
-  main_1627_silent | main_1627_reduced | pack_fails | main_1603 | dialog_*)
+  main_1627_silent | main_1627_reduced | pack_fails | main_1603 | dialog_* | hostile_tag | bare_name)
     bench_prefix --display
     ;;
   *) bench_prefix ;;
@@ -415,10 +433,46 @@ case $scenario in
     bench_run "$setup" /silent /logbp "$(log_path main)"
     expect_exit 0 "the run succeeds"
     expect_log "$BENCH_RUN/main.log" "main package's log" "ProductCode=$main_code" \
-      AFFILIATEID=qzv2011aid31051en-US 'AFFILIATEIDFLAGS=#0' 'EXTRA=1#5' USERDEFINST=2 LANGSTRING=silent
+      AFFILIATEID=qzv2011aid31051en-US 'AFFILIATEIDFLAGS=1#5' USERDEFINST=2 LANGSTRING=silent
     read_products
     expect_packs en-US "the carried pack"
     expect_main_installed "with another tag"
+    ;;
+
+  hostile_tag)
+    # A tag changed behind the signature names a property the package trusts and ends with an
+    # empty value, which would make Windows Installer take the next property (TRANSFORMS) as its
+    # value: the setup warns, ignores the tag and installs with its default properties.
+    hostile=$BENCH_RUN/OrvexUtilities2011Setup.exe
+    write_tag "$setup" "$hostile" 'AFFILIATEID=x&INSTALLDIR=C:\ProgramData\evil\&AFFILIATEIDFLAGS='
+    bench_start "$hostile" /silent /logbp "$(log_path main)"
+    expect_box extract_aidconfig3 'No AID Config found.  Using default values.' "the changed tag is ignored"
+    bench_box_press extract_aidconfig3 ok
+    bench_wait
+    expect_exit 0 "the run succeeds"
+    expect_log "$BENCH_RUN/main.log" "main package's log" "${default_properties[@]}" TRANSFORMS=:silent \
+      TRANSFORMAPPLIED=silent
+    read_products
+    expect_main_installed "in its own folder"
+    expect_no_file "$BENCH_PREFIX/drive_c/ProgramData/evil" "nothing is installed where the tag pointed"
+    ;;
+
+  bare_name)
+    # The genuine setup, found on PATH and started by its bare name from a folder anyone can write,
+    # where a file of that name without extension carries another tag: the setup reads its own.
+    genuine=$BENCH_RUN/genuine
+    downloads=$BENCH_RUN/downloads
+    mkdir -p "$genuine" "$downloads"
+    cp "$setup" "$genuine/OrvexUtilities2011Setup.exe"
+    write_tag "$setup" "$downloads/OrvexUtilities2011Setup" AFFILIATEID=planted
+    WINEPATH=$(bench_winpath "$genuine") bench_start_cmdline \
+      "cmd /c \"cd /d $(bench_winpath "$downloads") && OrvexUtilities2011Setup /silent /logbp $(log_path main)\""
+    bench_no_box extract_aidconfig1 3
+    bench_wait
+    expect_exit 0 "the run succeeds"
+    expect_log "$BENCH_RUN/main.log" "main package's log" "${default_properties[@]}"
+    read_products
+    expect_main_installed "started by its bare name"
     ;;
 
   dialog_choose)

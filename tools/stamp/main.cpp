@@ -1,4 +1,9 @@
 // orvex-stamp: writes the affiliate tag into a signed setup executable, or reads it back.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -29,14 +34,16 @@ constexpr char kUsage[] =
     "still verifies. The text is written as it is: \"&\" separates installer properties, \".\"\n"
     "stands for \"#\", for example AFFILIATEID=abc&AFFILIATEIDFLAGS=.0\n"
     "The setup reads the text up to its first zero byte and ignores a tag whose text is not a list\n"
-    "of NAME=VALUE properties; such a text is refused here.\n"
-    "--read prints the tag text of FILE (and ends with exit code 10 when the setup ignores it).\n"
+    "of NAME=VALUE properties it allows; such a text is refused here.\n"
+    "--read prints the tag text of FILE, control characters and bytes from 0x80 up as \\xNN (and\n"
+    "ends with exit code 10 when the setup ignores it).\n"
+    "OUT (and FILE when written in place) must not be a symbolic link.\n"
     "Windows with the certificate padding check on (EnableCertPaddingCheck=1) takes a file\n"
     "with bytes behind its signature for unsigned.\n"
     "\n"
     "Exit codes:\n"
     "  0  done\n"
-    "  1  a file cannot be read or written (or is a folder)\n"
+    "  1  a file cannot be read or written, is a folder, a link (OUT) or not a regular file (TEXTFILE)\n"
     "  2  wrong arguments\n"
     "  3  FILE is not a PE image\n"
     "  4  FILE is not signed\n"
@@ -46,9 +53,9 @@ constexpr char kUsage[] =
     "  7  FILE already carries a tag (or other data behind its signature) and --replace is missing\n"
     "  8  the text is longer than 65535 bytes\n"
     "  9  (--read) FILE carries no tag\n"
-    "  10 the text is not a list of NAME=VALUE properties separated by \"&\" (NAME of A-Z, 0-9\n"
-    "     and _ beginning with a letter; VALUE without blanks, quotes or control characters);\n"
-    "     with --read: the tag is printed, but the setup ignores it\n";
+    "  10 the text is not a list of NAME=VALUE properties separated by \"&\" (NAME one of the\n"
+    "     properties the setup allows, each once; VALUE 1 to 64 letters, digits, \"-\", \"_\" and\n"
+    "     \".\"); with --read: the tag is printed, but the setup ignores it\n";
 
 struct Arguments {
   bool read = false;
@@ -101,32 +108,84 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   }
 }
 
-// Writes through a temporary file beside the target and a rename, so that a failed write never
-// leaves a half-written executable; the target keeps the permissions of `model`.
+// At most kMaxTagTextSize + 1 bytes of a regular file, so an endless device or a pipe cannot hold
+// the tool up and a text over the limit is still seen as such. False for anything else.
+bool ReadTextFile(const std::string& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status {};
+  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  text.assign(tagging::kMaxTagTextSize + 1, '\0');
+  std::size_t used = 0;
+  while (ok && used < text.size()) {
+    const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    used += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  text.resize(used);
+  return ok;
+}
+
+bool IsLink(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+// Writes a new file beside the target and renames it over the target, so that a failed write
+// never leaves a half-written executable; the target keeps the permissions of `model`. The new
+// file is created, never opened: a link or file planted under its name makes the write fail.
 bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, const std::string& model) {
   const std::string temporary = path + ".stamp-tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (std::size_t written = 0; ok && written < bytes.size();) {
+    const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (put < 0 && errno == EINTR) continue;
+    ok = put > 0;
+    if (ok) written += static_cast<std::size_t>(put);
+  }
+  struct stat status {};
+  if (ok && ::stat(model.c_str(), &status) == 0) ok = ::fchmod(fd, status.st_mode & 07777) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+// Bytes a terminal would act on, and the escape character itself, as \xNN.
+std::string Printable(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string printable;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+      printable += c;
+    } else {
+      printable += "\\x";
+      printable += kHex[byte >> 4];
+      printable += kHex[byte & 0xF];
     }
   }
-  std::error_code error;
-  const auto permissions = std::filesystem::status(model, error).permissions();
-  if (!error) std::filesystem::permissions(temporary, permissions, error);
-  std::filesystem::rename(temporary, path, error);
-  if (error) std::filesystem::remove(temporary, error);
-  return !error;
+  return printable;
 }
 
 int Fail(Outcome outcome, const std::string& what) {
   std::fprintf(stderr, "orvex-stamp: %s: %s\n", what.c_str(), std::string(stamping::Describe(outcome)).c_str());
   return static_cast<int>(outcome);
+}
+
+// Which piece of the text the setup would refuse, and why.
+int FailText(const std::string& what, std::string_view text) {
+  const tagging::TagTextCheck check = tagging::CheckTagText(text);
+  std::fprintf(stderr, "orvex-stamp: %s: piece %zu \"%s\": %s\n", what.c_str(), check.pieceNumber,
+               Printable(check.piece).c_str(), std::string(tagging::DescribeTagTextFault(check.fault)).c_str());
+  return static_cast<int>(Outcome::MalformedText);
 }
 
 int FailFile(const std::string& path) {
@@ -151,24 +210,30 @@ int main(int argc, char** argv) {
     std::string text;
     const Outcome outcome = stamping::ReadTagText(image, text);
     if (outcome != Outcome::Done) return Fail(outcome, file);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
+    std::fputs((Printable(text) + "\n").c_str(), stdout);
     std::fflush(stdout);  // the text before the warning, also when both go to one pipe
-    if (!tagging::IsWellFormedTagText(text)) return Fail(Outcome::MalformedText, file + ": the setup ignores this tag");
+    if (!tagging::IsWellFormedTagText(text)) return FailText(file + ": the setup ignores this tag", text);
     return 0;
   }
 
   std::string text;
   if (arguments->textFile) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(*arguments->textFile, bytes)) return FailFile(*arguments->textFile);
-    text.assign(bytes.begin(), bytes.end());
+    if (IsFolder(*arguments->textFile)) return FailFile(*arguments->textFile);
+    if (!ReadTextFile(*arguments->textFile, text)) {
+      std::fprintf(stderr, "orvex-stamp: %s: not a readable regular file\n", arguments->textFile->c_str());
+      return static_cast<int>(Outcome::FileError);
+    }
   } else {
     text = arguments->positional[1];
   }
-  const Outcome outcome = stamping::StampTag(image, text, arguments->replace);
-  if (outcome != Outcome::Done) return Fail(outcome, file);
   const std::string target = arguments->output.value_or(file);
+  if (IsLink(target)) {
+    std::fprintf(stderr, "orvex-stamp: %s: is a symbolic link; name the file itself\n", target.c_str());
+    return static_cast<int>(Outcome::FileError);
+  }
+  const Outcome outcome = stamping::StampTag(image, text, arguments->replace);
+  if (outcome == Outcome::MalformedText) return FailText(file, text);
+  if (outcome != Outcome::Done) return Fail(outcome, file);
   if (!WriteWholeFile(target, image, file)) return FailFile(target);
   return 0;
 }

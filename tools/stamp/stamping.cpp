@@ -121,8 +121,8 @@ std::string_view Describe(Outcome outcome) {
     case Outcome::NoTag:
       return "the file carries no tag";
     case Outcome::MalformedText:
-      return "the tag text is not a list of NAME=VALUE installer properties separated by \"&\" (NAME of A-Z, 0-9 "
-             "and _ beginning with a letter; VALUE without blanks, quotes or control characters)";
+      return "the tag text is not a list of NAME=VALUE installer properties separated by \"&\" (NAME one of the "
+             "properties the setup allows, each once; VALUE 1 to 64 letters, digits, \"-\", \"_\" and \".\")";
   }
   return "unknown outcome";
 }

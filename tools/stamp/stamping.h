@@ -21,7 +21,7 @@ enum class Outcome : int {
   AlreadyTagged = 7,  // something stands behind the signature and --replace was not given
   TextTooLong = 8,
   NoTag = 9,
-  MalformedText = 10,  // not a list of NAME=VALUE properties (tagging::IsWellFormedTagText)
+  MalformedText = 10,  // not a list of allowed NAME=VALUE properties (tagging::CheckTagText)
 };
 
 // Puts `text` behind the signature and updates the certificate entry's length, the security

@@ -5,7 +5,8 @@
 //       OpenInstallHelpLink(ACTION, LANGUAGE, RESULT)
 //   report_probe.exe OUTPUT-FILE cancel WITH-VERSION MAJOR LANGUAGE
 //       OpenUpgradeCancellationLink(WITH-VERSION != 0, LANGUAGE) with installedMajorVersion = MAJOR;
-//       writes "opened=1" or "opened=0"
+//       writes "opened=1" or "opened=0"; LANGUAGE "previous" stands for the "UILanguage" the
+//       registry holds for that major version (PreviousUiLanguage)
 //   report_probe.exe OUTPUT-FILE record
 //       RecordInstalledVersion(kProductCode, kProductVersion)
 //
@@ -26,6 +27,7 @@
 #include <string>
 
 #include "base/product.h"
+#include "i18n/language_packs.h"
 #include "platform/win32/text.h"
 #include "report/help_links.h"
 #include "report/installation_id.h"
@@ -129,7 +131,9 @@ int wmain(int argc, wchar_t** argv) {
     OpenInstallHelpLink(action, FromArgument(argv[5]), result);
   } else if (mode == L"cancel" && argc == 6) {
     installedMajorVersion = static_cast<std::uint32_t>(std::wcstoul(argv[4], nullptr, 10));
-    const bool opened = OpenUpgradeCancellationLink(std::wcstol(argv[3], nullptr, 10) != 0, FromArgument(argv[5]));
+    const std::u16string language =
+        std::wstring(argv[5]) == L"previous" ? PreviousUiLanguage() : FromArgument(argv[5]);
+    const bool opened = OpenUpgradeCancellationLink(std::wcstol(argv[3], nullptr, 10) != 0, language);
     report += std::string("opened=") + (opened ? "1" : "0") + "\n";
   } else if (mode == L"record" && argc == 3) {
     RecordInstalledVersion(kProductCode, kProductVersion);
