@@ -16,5 +16,6 @@ void ReadCommandLine(std::vector<std::u16string>& arguments, SetupOptions& optio
 // Enables the shutdown privilege where possible and asks Windows to restart.
 void RequestRestart();
 
-// What follows the detection of the installed product.
+// What follows the detection of the installed product. May end the process: a failed removal or
+// installation, a cancelled dialog or an unsupported language ends it with exit code 1.
 void Dispatch(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options);

@@ -8,6 +8,9 @@ inline constexpr std::uint32_t kInstallerFailure = 1603;
 inline constexpr std::uint32_t kInstallerSuspended = 1604;
 inline constexpr std::uint32_t kInstallerRebootInitiated = 1641;
 inline constexpr std::uint32_t kInstallerRebootRequired = 3010;
+// A query about a product or property the installer does not know.
+inline constexpr std::uint32_t kInstallerUnknownProduct = 1605;
+inline constexpr std::uint32_t kInstallerUnknownProperty = 1608;
 
 // Results that count as success everywhere: 0, 1641 and 3010.
 constexpr bool IsInstallerSuccess(std::uint32_t result) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/installer_results.h"
 #include "base/text_format.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -20,8 +21,6 @@ namespace {
 constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorGenFailure = 31;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
-constexpr std::uint32_t kErrorUnknownProduct = 1605;
-constexpr std::uint32_t kErrorUnknownProperty = 1608;
 constexpr std::uint32_t kPackageNameCapacity = 260;
 // The written file is read back in pieces of this size to compare it with the resource.
 constexpr std::uint32_t kCompareChunk = 64 * 1024;
@@ -93,7 +92,7 @@ std::optional<std::u16string> RegisteredPackageName() {
   std::u16string buffer(kPackageNameCapacity, u'\0');
   std::uint32_t length = kPackageNameCapacity;
   const std::uint32_t result = platform::MsiGetProductInfoW(kInstallerProductCode, u"PackageName", buffer.data(), &length);
-  if (result == kErrorUnknownProduct || result == kErrorUnknownProperty) return std::u16string();
+  if (result == kInstallerUnknownProduct || result == kInstallerUnknownProperty) return std::u16string();
   if (result != 0) return std::nullopt;
   buffer.resize(std::find(buffer.begin(), buffer.end(), u'\0') - buffer.begin());
   platform::LowerCaseText(buffer);

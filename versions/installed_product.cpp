@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/installer_results.h"
 #include "base/product.h"
 #include "i18n/language_packs.h"
 #include "platform/installer.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-constexpr std::uint32_t kErrorUnknownProduct = 1605;
-constexpr std::uint32_t kErrorUnknownProperty = 1608;
 constexpr std::uint32_t kVersionBufferLength = 32;
 constexpr std::uint32_t kVersionPartLimit = 65536;
 
@@ -131,7 +130,7 @@ ConfigureAction DecideConfigureAction(const VersionNumbers& installed, const Ver
 }
 
 HResult ClassifyFailedVersionQuery(std::uint32_t queryResult, ConfigureAction& action) {
-  if (queryResult == kErrorUnknownProduct || queryResult == kErrorUnknownProperty) {
+  if (queryResult == kInstallerUnknownProduct || queryResult == kInstallerUnknownProperty) {
     action = ActionFreshInstall;
     return kSOk;
   }
