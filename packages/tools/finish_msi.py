@@ -268,6 +268,8 @@ def main():
                         help="file of SQL statements, one per line ('#' comments)")
     parser.add_argument("--language", type=int,
                         help="package language; the summary template becomes Intel;LANGUAGE")
+    parser.add_argument("--package-code",
+                        help="package code of the finished package (default: a new one)")
     parser.add_argument("--transform", action="append", default=[],
                         help="NAME:PROPERTY=VALUE, embedded as sub-storage NAME")
     args = parser.parse_args()
@@ -290,7 +292,7 @@ def main():
             properties = table_columns(work, "Property", "Property", "Value")
             subject = properties["ProductName"]
             manufacturer = properties["Manufacturer"]
-            package_code = "{%s}" % str(uuid.uuid4()).upper()
+            package_code = args.package_code or "{%s}" % str(uuid.uuid4()).upper()
             subprocess.run([args.msibuild, work, "-s", subject, manufacturer,
                             "Intel;%d" % args.language, package_code], check=True)
         if transforms:

@@ -449,7 +449,7 @@ case $scenario in
     expect_packs de-DE "the chosen pack only"
     expect_main_installed "in German"
     expect_log "$BENCH_RUN/main.log" "main package's log" "ProductCode=$main_code" LANGSTRING=de-DE \
-      TRANSFORMS=:de-DE USERDEFINST=1 UILevel=5
+      TRANSFORMS=:de-DE TRANSFORMAPPLIED=de-DE USERDEFINST=1 UILevel=5
     if bench_wait_lines "$BENCH_URLS" 1 10; then
       expect_match "$(head -1 "$BENCH_URLS")" '/link/\?target=installhelp&errorcode=0&action=1&.*&qz_lang=de-DE&' \
         "the install-help page in the chosen language"
