@@ -32,7 +32,23 @@ target_include_directories(orvex_window_procedures PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(orvex_window_procedures PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
 target_compile_definitions(orvex_window_procedures PRIVATE ${ORVEX_WIN32_DEFINITIONS})
 
+option(ORVEX_RELEASE "Build only what ships (the setup executable and the stamping tool), from the packages of ORVEX_MAIN_PACKAGE and ORVEX_LANGUAGE_PACKS, signed with the company's certificate" OFF)
 include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
+
+# The time stamp in the executable's header: SOURCE_DATE_EPOCH when set, else the last commit's
+# time, so that the same sources and packages link to the same bytes.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ORVEX_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} log -1 --format=%ct
+                  OUTPUT_VARIABLE ORVEX_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE git_result ERROR_QUIET)
+  if(NOT git_result EQUAL 0 OR NOT ORVEX_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "No time for the executable's header: set SOURCE_DATE_EPOCH (seconds since "
+                        "1970) or build from a git checkout")
+  endif()
+endif()
+set(ORVEX_LINK_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ORVEX_SOURCE_DATE_EPOCH})
 
 # The language dialog's bitmaps, drawn at build time by a script with Pillow. The folder they are
 # written to is on the resource compiler's include path of every setup executable.
@@ -143,7 +159,8 @@ function(orvex_add_setup target)
   add_dependencies(${target} orvex_dialog_bitmaps)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
   target_compile_definitions(${target} PRIVATE ${ORVEX_WIN32_DEFINITIONS})
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}"
+                        CXX_LINKER_LAUNCHER "${ORVEX_LINK_LAUNCHER}")
   target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})
   target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
   if(ARG_DEPENDS)
@@ -180,11 +197,72 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 # The manifest names the product's version (resources/setup.rc carries it).
 configure_file(${PROJECT_SOURCE_DIR}/resources/setup.manifest.in ${ORVEX_GENERATED_DIR}/resources/setup.manifest @ONLY)
 
-add_subdirectory(packages)
-get_property(ORVEX_MSI_PACKAGES GLOBAL PROPERTY ORVEX_MSI_PACKAGES)
-set(ORVEX_MSI_TARGETS)
-foreach(package IN LISTS ORVEX_MSI_PACKAGES)
-  list(APPEND ORVEX_MSI_TARGETS msi_${package})
+# The packages the shipping executable carries: the product's own, given by the release engineer,
+# or else the stand-ins of packages/. Both are kept across re-configures. (The cache entry
+# ORVEX_LANGUAGE_PACKS is read as $CACHE{...}: cmake/product.cmake has a language table of that
+# name.)
+set(ORVEX_MAIN_PACKAGE "" CACHE FILEPATH "The product's main package (.msi); empty: the stand-in of packages/")
+set(ORVEX_LANGUAGE_PACKS "" CACHE STRING
+    "The product's language packs as xx-YY=<path> entries (a list); empty: the stand-ins of packages/")
+set(ORVEX_SHIPPED_MAIN "$CACHE{ORVEX_MAIN_PACKAGE}")
+set(ORVEX_SHIPPED_PACKS)
+foreach(entry IN LISTS CACHE{ORVEX_LANGUAGE_PACKS})
+  if(NOT entry MATCHES "^([a-z][a-z]-[A-Z][A-Z])=(.+)$")
+    message(FATAL_ERROR "ORVEX_LANGUAGE_PACKS: \"${entry}\" is no xx-YY=<path> entry")
+  endif()
+  list(APPEND ORVEX_SHIPPED_PACKS "${CMAKE_MATCH_1}=${CMAKE_MATCH_2}")
 endforeach()
+foreach(entry IN ITEMS "=${ORVEX_SHIPPED_MAIN}" ${ORVEX_SHIPPED_PACKS})
+  string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
+  if(file AND NOT IS_ABSOLUTE "${file}")
+    message(FATAL_ERROR "ORVEX_MAIN_PACKAGE, ORVEX_LANGUAGE_PACKS: \"${file}\" is no absolute path")
+  endif()
+endforeach()
+if(ORVEX_RELEASE AND (NOT ORVEX_SHIPPED_MAIN OR NOT ORVEX_SHIPPED_PACKS))
+  message(FATAL_ERROR "A release build carries the product's own packages: set ORVEX_MAIN_PACKAGE "
+                      "to the main package and ORVEX_LANGUAGE_PACKS to its language packs "
+                      "(\"de-DE=/path/de-DE.msi;en-US=/path/en-US.msi;...\"). See README.md, \"Releasing\".")
+endif()
+
+# orvex_check_packages(<target> <main.msi> <xx-YY=pack.msi>...): before <target> is built, checks
+# that the packages it carries are the product's (packages/tools/check_package_set.py); the build
+# stops on any package that would install wrongly.
+find_program(ORVEX_MSIINFO msiinfo NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+function(orvex_check_packages target main)
+  set(stamp "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.checked")
+  set(script "${PROJECT_SOURCE_DIR}/packages/tools/check_package_set.py")
+  set(arguments --msiinfo "${ORVEX_MSIINFO}" --product-code "${ORVEX_INSTALLER_PRODUCT_CODE}"
+                --version "${ORVEX_PRODUCT_VERSION}" --main "${main}" --stamp "${stamp}")
+  foreach(code product_code IN ZIP_LISTS ORVEX_LANGUAGE_CODES ORVEX_LANGUAGE_PACK_PRODUCT_CODES)
+    list(APPEND arguments --language "${code}=${product_code}")
+  endforeach()
+  set(files "${main}")
+  foreach(entry IN LISTS ARGN)
+    list(APPEND arguments --pack "${entry}")
+    string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
+    list(APPEND files "${file}")
+  endforeach()
+  add_custom_command(OUTPUT "${stamp}"
+    COMMAND "${CMAKE_COMMAND}" -E rm -f "${stamp}"
+    COMMAND "${ORVEX_HOST_PYTHON}" "${script}" ${arguments}
+    DEPENDS "${script}" ${files}
+    COMMENT "Checking the packages of ${target}"
+    VERBATIM)
+  add_custom_target(${target}_package_check DEPENDS "${stamp}")
+  add_dependencies(${target} ${target}_package_check)
+endfunction()
+
+if(ORVEX_RELEASE)
+  set(ORVEX_MSI_TARGETS)
+else()
+  add_subdirectory(packages)
+  get_property(ORVEX_MSI_PACKAGES GLOBAL PROPERTY ORVEX_MSI_PACKAGES)
+  set(ORVEX_MSI_TARGETS)
+  foreach(package IN LISTS ORVEX_MSI_PACKAGES)
+    list(APPEND ORVEX_MSI_TARGETS msi_${package})
+  endforeach()
+endif()
 add_subdirectory(resources)
-add_subdirectory(tests/wine)
+if(NOT ORVEX_RELEASE)
+  add_subdirectory(tests/wine)
+endif()
