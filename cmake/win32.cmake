@@ -206,7 +206,8 @@ set(ORVEX_LANGUAGE_PACKS "" CACHE STRING
     "The product's language packs as xx-YY=<path> entries (a list); empty: the stand-ins of packages/")
 set(ORVEX_SHIPPED_MAIN "$CACHE{ORVEX_MAIN_PACKAGE}")
 set(ORVEX_SHIPPED_PACKS)
-foreach(entry IN LISTS CACHE{ORVEX_LANGUAGE_PACKS})
+set(given_packs "$CACHE{ORVEX_LANGUAGE_PACKS}")
+foreach(entry IN LISTS given_packs)
   if(NOT entry MATCHES "^([a-z][a-z]-[A-Z][A-Z])=(.+)$")
     message(FATAL_ERROR "ORVEX_LANGUAGE_PACKS: \"${entry}\" is no xx-YY=<path> entry")
   endif()
@@ -224,11 +225,11 @@ if(ORVEX_RELEASE AND (NOT ORVEX_SHIPPED_MAIN OR NOT ORVEX_SHIPPED_PACKS))
                       "(\"de-DE=/path/de-DE.msi;en-US=/path/en-US.msi;...\"). See README.md, \"Releasing\".")
 endif()
 
-# orvex_check_packages(<target> <main.msi> <xx-YY=pack.msi>...): before <target> is built, checks
-# that the packages it carries are the product's (packages/tools/check_package_set.py); the build
-# stops on any package that would install wrongly.
+# orvex_check_packages(<target> <executable> <main.msi> <xx-YY=pack.msi>...): before <target> (whose
+# file is <executable>) is built, checks that the packages it carries are the product's
+# (packages/tools/check_package_set.py); the build stops on any package that would install wrongly.
 find_program(ORVEX_MSIINFO msiinfo NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-function(orvex_check_packages target main)
+function(orvex_check_packages target executable main)
   set(stamp "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.checked")
   set(script "${PROJECT_SOURCE_DIR}/packages/tools/check_package_set.py")
   set(arguments --msiinfo "${ORVEX_MSIINFO}" --product-code "${ORVEX_INSTALLER_PRODUCT_CODE}"
@@ -242,8 +243,9 @@ function(orvex_check_packages target main)
     string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
     list(APPEND files "${file}")
   endforeach()
+  # A refused set leaves no executable of an earlier build behind either.
   add_custom_command(OUTPUT "${stamp}"
-    COMMAND "${CMAKE_COMMAND}" -E rm -f "${stamp}"
+    COMMAND "${CMAKE_COMMAND}" -E rm -f "${stamp}" "${executable}"
     COMMAND "${ORVEX_HOST_PYTHON}" "${script}" ${arguments}
     DEPENDS "${script}" ${files}
     COMMENT "Checking the packages of ${target}"
