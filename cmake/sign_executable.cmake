@@ -1,7 +1,8 @@
 # cmake -DFILE=<exe> -DMODE=test|command|pfx [settings] [-DSTAMP_TOOL=<orvex-stamp> -DTAG=<text>]
-#       -P sign_executable.cmake
+#       [-DUNSIGNED_COPY=<file>] -P sign_executable.cmake
 # Signs a linked setup executable in place, then stamps TAG behind the signature (no TAG: no
-# stamp). Any failure removes FILE, so that nothing unsigned or half-signed is left at the
+# stamp). UNSIGNED_COPY keeps the file as linked, which removing the signature and the tag
+# (osslsigncode remove-signature) gives back. Any failure removes FILE, so that nothing unsigned or half-signed is left at the
 # shipping path, and stops the build.
 #
 #   MODE test     osslsigncode with the per-build test certificate CERTIFICATE and KEY (SHA-256)
@@ -36,6 +37,11 @@ endfunction()
 
 set(description -n "Orvex Utilities 2011 Setup")
 file(REMOVE "${work}" "${work}.sha1")
+if(UNSIGNED_COPY)
+  get_filename_component(folder "${UNSIGNED_COPY}" DIRECTORY)
+  file(MAKE_DIRECTORY "${folder}")
+  file(COPY_FILE "${FILE}" "${UNSIGNED_COPY}")
+endif()
 if(MODE STREQUAL "test")
   run("Signing with the test certificate" 1 ${OSSLSIGNCODE} sign -certs ${CERTIFICATE} -key ${KEY}
       -h sha256 ${description} -in ${FILE} -out ${work})

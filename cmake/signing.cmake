@@ -77,8 +77,9 @@ else()
 endif()
 
 # orvex_sign_and_stamp(<target> [TAG <text>] [UNTAGGED])
-# After <target> (a setup executable) is linked, signs it and stamps the tag <text> (default
-# ORVEX_DEFAULT_TAG) behind the signature; UNTAGGED signs only. Call it in the folder that
+# After <target> (a setup executable) is linked, keeps it as linked in unsigned/ beside it, signs
+# it and stamps the tag <text> (default ORVEX_DEFAULT_TAG) behind the signature; UNTAGGED signs
+# only. Call it in the folder that
 # creates the target.
 function(orvex_sign_and_stamp target)
   cmake_parse_arguments(ARG "UNTAGGED" "TAG" "" ${ARGN})
@@ -98,6 +99,7 @@ function(orvex_sign_and_stamp target)
     COMMAND ${CMAKE_COMMAND} "-DFILE=$<TARGET_FILE:${target}>" -DMODE=${ORVEX_SIGNING_MODE}
             ${ORVEX_SIGNING_SETTINGS} -DOSSLSIGNCODE=${ORVEX_OSSLSIGNCODE}
             -DSTAMP_TOOL=${ORVEX_HOST_STAMP_TOOL} ${tag}
+            "-DUNSIGNED_COPY=$<TARGET_FILE_DIR:${target}>/unsigned/$<TARGET_FILE_NAME:${target}>"
             -P ${PROJECT_SOURCE_DIR}/cmake/sign_executable.cmake
     COMMENT "${what}"
     VERBATIM)

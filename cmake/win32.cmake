@@ -47,6 +47,12 @@ else()
     message(FATAL_ERROR "No time for the executable's header: set SOURCE_DATE_EPOCH (seconds since "
                         "1970) or build from a git checkout")
   endif()
+  # A new commit configures again (the log of HEAD changes with every commit and checkout).
+  execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} rev-parse --path-format=absolute --git-path logs/HEAD
+                  OUTPUT_VARIABLE head_log OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(EXISTS "${head_log}")
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${head_log}")
+  endif()
 endif()
 set(ORVEX_LINK_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ORVEX_SOURCE_DATE_EPOCH})
 
