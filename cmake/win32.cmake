@@ -54,7 +54,9 @@ else()
     set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${head_log}")
   endif()
 endif()
-set(ORVEX_LINK_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ORVEX_SOURCE_DATE_EPOCH})
+# Every Windows program of the build, the packages' fixtures included.
+set(CMAKE_C_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ORVEX_SOURCE_DATE_EPOCH})
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_C_LINKER_LAUNCHER})
 
 # The language dialog's bitmaps, drawn at build time by a script with Pillow. The folder they are
 # written to is on the resource compiler's include path of every setup executable.
@@ -165,8 +167,7 @@ function(orvex_add_setup target)
   add_dependencies(${target} orvex_dialog_bitmaps)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -municode ${ORVEX_WIN32_SIZE_OPTIONS})
   target_compile_definitions(${target} PRIVATE ${ORVEX_WIN32_DEFINITIONS})
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}"
-                        CXX_LINKER_LAUNCHER "${ORVEX_LINK_LAUNCHER}")
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   target_link_options(${target} PRIVATE ${ORVEX_WIN32_LINK_OPTIONS})
   target_link_libraries(${target} PRIVATE ${ORVEX_WIN32_LIBRARIES})
   if(ARG_DEPENDS)
