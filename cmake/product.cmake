@@ -53,6 +53,33 @@ foreach(entry IN LISTS ORVEX_LANGUAGE_PACKS)
 endforeach()
 list(LENGTH ORVEX_LANGUAGE_PACKS ORVEX_LANGUAGE_COUNT)
 
+# Versions of the product line next to the product's own, for the tests of the installed-version
+# decisions (packages/ builds earlier and later editions of them): one revision before and after,
+# and the next minor version.
+string(REPLACE "." ";" version_parts "${ORVEX_PRODUCT_VERSION}")
+list(GET version_parts 0 major)
+list(GET version_parts 1 minor)
+list(GET version_parts 2 build)
+list(GET version_parts 3 revision)
+math(EXPR packed "((${major} * 65536 + ${minor}) * 65536 + ${build}) * 65536 + ${revision}")
+foreach(name_delta IN ITEMS "PREVIOUS_PRODUCT_VERSION|-1" "NEXT_PRODUCT_VERSION|1"
+                            "NEXT_MINOR_VERSION|${packed} / 4294967296 * 4294967296 + 4294967296 - ${packed}")
+  string(REPLACE "|" ";" name_delta "${name_delta}")
+  list(GET name_delta 0 name)
+  list(GET name_delta 1 delta)
+  math(EXPR value "${packed} + (${delta})")
+  set(text)
+  foreach(shift 48 32 16 0)
+    math(EXPR part "(${value} >> ${shift}) & 65535")
+    list(APPEND text ${part})
+  endforeach()
+  list(JOIN text "." ORVEX_${name})
+endforeach()
+unset(version_parts)
+foreach(local major minor build revision packed name_delta name delta value text part)
+  unset(${local})
+endforeach()
+
 # orvex_write_product_data(<include-dir> <env-file>): writes the facts as the C++ header
 # <include-dir>/base/product_data.h, the resource header <include-dir>/resources/product_version.h
 # and the bash file <env-file>. Files whose content stays the same are left untouched.
@@ -116,6 +143,10 @@ inline constexpr std::array<const char16_t*, kLanguageCount> kLanguagePackProduc
 # Sourced by bash scripts.
 ORVEX_PRODUCT_VERSION='@ORVEX_PRODUCT_VERSION@'
 ORVEX_PRODUCT_CODE_WORD='@ORVEX_PRODUCT_CODE_WORD@'
+# For the tests: versions next to the product's own.
+ORVEX_PREVIOUS_PRODUCT_VERSION='@ORVEX_PREVIOUS_PRODUCT_VERSION@'
+ORVEX_NEXT_PRODUCT_VERSION='@ORVEX_NEXT_PRODUCT_VERSION@'
+ORVEX_NEXT_MINOR_VERSION='@ORVEX_NEXT_MINOR_VERSION@'
 ORVEX_INSTALLER_PRODUCT_CODE='@ORVEX_INSTALLER_PRODUCT_CODE@'
 ORVEX_MAIN_PACKAGE_FILE='@ORVEX_MAIN_PACKAGE_FILE_BASE_NAME@.msi'
 ORVEX_EARLIER_EDITION_PRODUCT_CODE='@ORVEX_EARLIER_EDITION_PRODUCT_CODE@'

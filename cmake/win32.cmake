@@ -270,6 +270,9 @@ else()
   foreach(package IN LISTS ORVEX_MSI_PACKAGES)
     list(APPEND ORVEX_MSI_TARGETS msi_${package})
   endforeach()
+  add_test(NAME packages.check
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packages/package_check_test.sh ${ORVEX_HOST_PYTHON}
+                   ${ORVEX_MSIBUILD} ${ORVEX_MSIINFO} ${CMAKE_BINARY_DIR}/packages ${CMAKE_BINARY_DIR}/product.env)
 endif()
 add_subdirectory(resources)
 if(NOT ORVEX_RELEASE)
