@@ -79,8 +79,7 @@ endif()
 # orvex_sign_and_stamp(<target> [TAG <text>] [UNTAGGED])
 # After <target> (a setup executable) is linked, keeps it as linked in unsigned/ beside it, signs
 # it and stamps the tag <text> (default ORVEX_DEFAULT_TAG) behind the signature; UNTAGGED signs
-# only. Call it in the folder that
-# creates the target.
+# only. Call it in the folder that creates the target.
 function(orvex_sign_and_stamp target)
   cmake_parse_arguments(ARG "UNTAGGED" "TAG" "" ${ARGN})
   if(NOT DEFINED ARG_TAG)
