@@ -241,6 +241,8 @@ def fix_cabinet_times(data, unix_time):
 
 
 def rewrite(source, target, transforms, fixed_time):
+    """Copies the compound file source to target with the transforms embedded
+    and, when fixed_time (seconds since 1970) is given, its times set."""
     import gi
     gi.require_version("Gsf", "1")
     from gi.repository import Gsf
