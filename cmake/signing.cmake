@@ -1,7 +1,13 @@
-# Signing and stamping of the setup executables in the Windows build: each is signed with a test
-# code-signing certificate (made with openssl once per build folder; no key is kept in the
-# repository) and then stamped with the affiliate tag by the stamping tool of tools/stamp, which
-# is compiled here with the host's C++ compiler.
+# Signing and stamping of the setup executables in the Windows build: each is signed, then
+# stamped with the affiliate tag by the stamping tool of tools/stamp, which is compiled here with
+# the host's C++ compiler. The signature is, in this order of precedence:
+#   ORVEX_SIGN_COMMAND   any command line, run once per executable, {file} the file to sign in place
+#   ORVEX_SIGNING_PFX    the company's certificate and key, with ORVEX_SIGNING_PASSWORD_FILE: SHA-1
+#                        and a nested SHA-256 signature, timestamped by ORVEX_TIMESTAMP_URL if set
+#   neither              a test code-signing certificate made with openssl once per build folder
+#                        (no key is kept in the repository): never a release; the release preset
+#                        refuses it
+# cmake/sign_executable.cmake does the work and removes the executable when signing fails.
 include_guard(GLOBAL)
 include(${CMAKE_CURRENT_LIST_DIR}/../tools/stamp/sources.cmake)
 
@@ -11,6 +17,32 @@ find_program(ORVEX_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
 
 set(ORVEX_DEFAULT_TAG "${ORVEX_DEFAULT_AFFILIATE_TAG}" CACHE STRING
     "Affiliate tag stamped behind the signature of the setup executables")
+
+set(ORVEX_SIGN_COMMAND "" CACHE STRING
+    "Command line that signs a setup executable in place; {file} stands for the file")
+set(ORVEX_SIGNING_PFX "" CACHE FILEPATH "PKCS#12 file with the code-signing certificate and key")
+set(ORVEX_SIGNING_PASSWORD_FILE "" CACHE FILEPATH "File holding the password of ORVEX_SIGNING_PFX")
+set(ORVEX_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp service for ORVEX_SIGNING_PFX signatures")
+if(ORVEX_SIGN_COMMAND)
+  set(ORVEX_SIGNING_MODE command)
+  set(ORVEX_SIGNING_SETTINGS "-DCOMMAND=${ORVEX_SIGN_COMMAND}")
+elseif(ORVEX_SIGNING_PFX)
+  if(NOT ORVEX_SIGNING_PASSWORD_FILE)
+    message(FATAL_ERROR "ORVEX_SIGNING_PFX is set but ORVEX_SIGNING_PASSWORD_FILE is not: set it "
+                        "to a file that holds the password of the PFX file.")
+  endif()
+  set(ORVEX_SIGNING_MODE pfx)
+  set(ORVEX_SIGNING_SETTINGS "-DPFX=${ORVEX_SIGNING_PFX}" "-DPASSWORD_FILE=${ORVEX_SIGNING_PASSWORD_FILE}"
+                             "-DTIMESTAMP_URL=${ORVEX_TIMESTAMP_URL}")
+elseif(ORVEX_RELEASE)
+  message(FATAL_ERROR "A release build needs the company's signature: set ORVEX_SIGNING_PFX (with "
+                      "ORVEX_SIGNING_PASSWORD_FILE, and ORVEX_TIMESTAMP_URL) or ORVEX_SIGN_COMMAND "
+                      "(a command line that signs {file} in place). See README.md, \"Releasing\".")
+else()
+  set(ORVEX_SIGNING_MODE test)
+  message(STATUS "Setup executables are signed with a TEST certificate made for this build folder: "
+                 "not for release (see README.md, \"Releasing\")")
+endif()
 
 set(ORVEX_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing CACHE INTERNAL "")
 set(ORVEX_SIGNING_CERTIFICATE ${ORVEX_SIGNING_DIR}/code-signing-certificate.pem CACHE INTERNAL "")
@@ -36,31 +68,38 @@ add_custom_command(
   COMMENT "Building the stamping tool for the build machine"
   VERBATIM)
 
-add_custom_target(orvex_signing_tools DEPENDS ${ORVEX_SIGNING_CERTIFICATE} ${ORVEX_SIGNING_KEY}
-                                              ${ORVEX_HOST_STAMP_TOOL})
+if(ORVEX_SIGNING_MODE STREQUAL "test")
+  list(APPEND ORVEX_SIGNING_SETTINGS "-DCERTIFICATE=${ORVEX_SIGNING_CERTIFICATE}" "-DKEY=${ORVEX_SIGNING_KEY}")
+  add_custom_target(orvex_signing_tools DEPENDS ${ORVEX_SIGNING_CERTIFICATE} ${ORVEX_SIGNING_KEY}
+                                                ${ORVEX_HOST_STAMP_TOOL})
+else()
+  add_custom_target(orvex_signing_tools DEPENDS ${ORVEX_HOST_STAMP_TOOL})
+endif()
 
 # orvex_sign_and_stamp(<target> [TAG <text>] [UNTAGGED])
-# After <target> (a setup executable) is linked, signs it and stamps the tag <text> (default
-# ORVEX_DEFAULT_TAG) behind the signature; UNTAGGED signs only. Call it in the folder that
-# creates the target.
+# After <target> (a setup executable) is linked, keeps it as linked in unsigned/ beside it, signs
+# it and stamps the tag <text> (default ORVEX_DEFAULT_TAG) behind the signature; UNTAGGED signs
+# only. Call it in the folder that creates the target.
 function(orvex_sign_and_stamp target)
   cmake_parse_arguments(ARG "UNTAGGED" "TAG" "" ${ARGN})
   if(NOT DEFINED ARG_TAG)
     set(ARG_TAG "${ORVEX_DEFAULT_TAG}")
   endif()
-  set(executable "$<TARGET_FILE:${target}>")
-  set(stamp_command)
+  set(tag)
   if(NOT ARG_UNTAGGED)
-    set(stamp_command COMMAND ${ORVEX_HOST_STAMP_TOOL} ${executable} -- ${ARG_TAG})
+    set(tag "-DTAG=${ARG_TAG}")
+  endif()
+  set(what "Signing and stamping ${target}")
+  if(ORVEX_SIGNING_MODE STREQUAL "test")
+    string(APPEND what " (TEST certificate: not for release)")
   endif()
   add_dependencies(${target} orvex_signing_tools)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E rm -f ${executable}.signed
-    COMMAND ${ORVEX_OSSLSIGNCODE} sign -certs ${ORVEX_SIGNING_CERTIFICATE} -key ${ORVEX_SIGNING_KEY}
-            -h sha256 -n "Orvex Utilities 2011 Setup" -in ${executable} -out ${executable}.signed
-    COMMAND ${CMAKE_COMMAND} -E rename ${executable}.signed ${executable}
-    COMMAND chmod a+x ${executable}
-    ${stamp_command}
-    COMMENT "Signing and stamping ${target}"
+    COMMAND ${CMAKE_COMMAND} "-DFILE=$<TARGET_FILE:${target}>" -DMODE=${ORVEX_SIGNING_MODE}
+            ${ORVEX_SIGNING_SETTINGS} -DOSSLSIGNCODE=${ORVEX_OSSLSIGNCODE}
+            -DSTAMP_TOOL=${ORVEX_HOST_STAMP_TOOL} ${tag}
+            "-DUNSIGNED_COPY=$<TARGET_FILE_DIR:${target}>/unsigned/$<TARGET_FILE_NAME:${target}>"
+            -P ${PROJECT_SOURCE_DIR}/cmake/sign_executable.cmake
+    COMMENT "${what}"
     VERBATIM)
 endfunction()

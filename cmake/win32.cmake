@@ -32,7 +32,31 @@ target_include_directories(orvex_window_procedures PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(orvex_window_procedures PRIVATE -municode ${ORVEX_WIN32_SIZE_OPTIONS})
 target_compile_definitions(orvex_window_procedures PRIVATE ${ORVEX_WIN32_DEFINITIONS})
 
+option(ORVEX_RELEASE "Build only what ships (the setup executable and the stamping tool), from the packages of ORVEX_MAIN_PACKAGE and ORVEX_LANGUAGE_PACKS, signed with the company's certificate" OFF)
 include(${PROJECT_SOURCE_DIR}/cmake/signing.cmake)
+
+# The time stamp in the executable's header: SOURCE_DATE_EPOCH when set, else the last commit's
+# time, so that the same sources and packages link to the same bytes.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ORVEX_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} log -1 --format=%ct
+                  OUTPUT_VARIABLE ORVEX_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE git_result ERROR_QUIET)
+  if(NOT git_result EQUAL 0 OR NOT ORVEX_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "No time for the executable's header: set SOURCE_DATE_EPOCH (seconds since "
+                        "1970) or build from a git checkout")
+  endif()
+  # A new commit configures again (the log of HEAD changes with every commit and checkout).
+  execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} rev-parse --path-format=absolute --git-path logs/HEAD
+                  OUTPUT_VARIABLE head_log OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(EXISTS "${head_log}")
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${head_log}")
+  endif()
+endif()
+# Every Windows program of the build, the packages' fixtures included.
+set(CMAKE_C_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ORVEX_SOURCE_DATE_EPOCH})
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_C_LINKER_LAUNCHER})
 
 # The language dialog's bitmaps, drawn at build time by a script with Pillow. The folder they are
 # written to is on the resource compiler's include path of every setup executable.
@@ -191,11 +215,74 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 # The manifest names the product's version (resources/setup.rc carries it).
 configure_file(${PROJECT_SOURCE_DIR}/resources/setup.manifest.in ${ORVEX_GENERATED_DIR}/resources/setup.manifest @ONLY)
 
-add_subdirectory(packages)
-get_property(ORVEX_MSI_PACKAGES GLOBAL PROPERTY ORVEX_MSI_PACKAGES)
-set(ORVEX_MSI_TARGETS)
-foreach(package IN LISTS ORVEX_MSI_PACKAGES)
-  list(APPEND ORVEX_MSI_TARGETS msi_${package})
+# The packages the shipping executable carries: the product's own, given by the release engineer,
+# or else the stand-ins of packages/. Both are kept across re-configures.
+set(ORVEX_MAIN_PACKAGE "" CACHE FILEPATH "The product's main package (.msi); empty: the stand-in of packages/")
+set(ORVEX_LANGUAGE_PACKS "" CACHE STRING
+    "The product's language packs as xx-YY=<path> entries (a list); empty: the stand-ins of packages/")
+set(ORVEX_SHIPPED_MAIN "${ORVEX_MAIN_PACKAGE}")
+set(ORVEX_SHIPPED_PACKS)
+foreach(entry IN LISTS ORVEX_LANGUAGE_PACKS)
+  if(NOT entry MATCHES "^([a-z][a-z]-[A-Z][A-Z])=(.+)$")
+    message(FATAL_ERROR "ORVEX_LANGUAGE_PACKS: \"${entry}\" is no xx-YY=<path> entry")
+  endif()
+  list(APPEND ORVEX_SHIPPED_PACKS "${CMAKE_MATCH_1}=${CMAKE_MATCH_2}")
 endforeach()
+foreach(entry IN ITEMS "=${ORVEX_SHIPPED_MAIN}" ${ORVEX_SHIPPED_PACKS})
+  string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
+  if(file AND NOT IS_ABSOLUTE "${file}")
+    message(FATAL_ERROR "ORVEX_MAIN_PACKAGE, ORVEX_LANGUAGE_PACKS: \"${file}\" is no absolute path")
+  endif()
+endforeach()
+if(ORVEX_RELEASE AND (NOT ORVEX_SHIPPED_MAIN OR NOT ORVEX_SHIPPED_PACKS))
+  message(FATAL_ERROR "A release build carries the product's own packages: set ORVEX_MAIN_PACKAGE "
+                      "to the main package and ORVEX_LANGUAGE_PACKS to its language packs "
+                      "(\"de-DE=/path/de-DE.msi;en-US=/path/en-US.msi;...\"). See README.md, \"Releasing\".")
+endif()
+
+# orvex_check_packages(<target> <executable> <main.msi> <xx-YY=pack.msi>...): before <target> (whose
+# file is <executable>) is built, checks that the packages it carries are the product's
+# (packages/tools/check_package_set.py); the build stops on any package that would install wrongly.
+find_program(ORVEX_MSIINFO msiinfo NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+function(orvex_check_packages target executable main)
+  set(stamp "${CMAKE_CURRENT_BINARY_DIR}/${target}_packages.checked")
+  set(script "${PROJECT_SOURCE_DIR}/packages/tools/check_package_set.py")
+  set(arguments --msiinfo "${ORVEX_MSIINFO}" --product-code "${ORVEX_INSTALLER_PRODUCT_CODE}"
+                --version "${ORVEX_PRODUCT_VERSION}" --main "${main}" --stamp "${stamp}")
+  foreach(code product_code IN ZIP_LISTS ORVEX_LANGUAGE_CODES ORVEX_LANGUAGE_PACK_PRODUCT_CODES)
+    list(APPEND arguments --language "${code}=${product_code}")
+  endforeach()
+  set(files "${main}")
+  foreach(entry IN LISTS ARGN)
+    list(APPEND arguments --pack "${entry}")
+    string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
+    list(APPEND files "${file}")
+  endforeach()
+  # A refused set leaves no executable of an earlier build behind either.
+  add_custom_command(OUTPUT "${stamp}"
+    COMMAND "${CMAKE_COMMAND}" -E rm -f "${stamp}" "${executable}"
+    COMMAND "${ORVEX_HOST_PYTHON}" "${script}" ${arguments}
+    DEPENDS "${script}" ${files}
+    COMMENT "Checking the packages of ${target}"
+    VERBATIM)
+  add_custom_target(${target}_package_check DEPENDS "${stamp}")
+  add_dependencies(${target} ${target}_package_check)
+endfunction()
+
+if(ORVEX_RELEASE)
+  set(ORVEX_MSI_TARGETS)
+else()
+  add_subdirectory(packages)
+  get_property(ORVEX_MSI_PACKAGES GLOBAL PROPERTY ORVEX_MSI_PACKAGES)
+  set(ORVEX_MSI_TARGETS)
+  foreach(package IN LISTS ORVEX_MSI_PACKAGES)
+    list(APPEND ORVEX_MSI_TARGETS msi_${package})
+  endforeach()
+  add_test(NAME packages.check
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packages/package_check_test.sh ${ORVEX_HOST_PYTHON}
+                   ${ORVEX_MSIBUILD} ${ORVEX_MSIINFO} ${CMAKE_BINARY_DIR}/packages ${CMAKE_BINARY_DIR}/product.env)
+endif()
 add_subdirectory(resources)
-add_subdirectory(tests/wine)
+if(NOT ORVEX_RELEASE)
+  add_subdirectory(tests/wine)
+endif()

@@ -8,6 +8,9 @@ database afterwards:
     file names only, so short|long pairs are set this way);
   * the summary information gets the platform;language template and a new
     package code;
+  * with --fixed-time, the times that libmsi and gcab take from the clock
+    and from the files (summary information, cabinet file entries) are set
+    to that time, so that the same sources give the same package;
   * embedded transforms are added as sub-storages of the compound file.
     Neither msibuild nor Wine can write transforms, so the transform storage
     (summary information, string pool and one Property table row) is
@@ -23,6 +26,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import uuid
 
 # Class ids of the Windows Installer storages.
@@ -200,7 +204,45 @@ def table_columns(msi_path, table, column_key, column_value):
     return result
 
 
-def add_transforms(source, target, transforms):
+VT_FILETIME = 64
+PID_LASTPRINTED = 11
+PID_CREATE_DTM = 12
+PID_LASTSAVE_DTM = 13
+
+
+def fix_summary_times(data, filetime):
+    """Returns the summary information stream with its three times set to filetime."""
+    data = bytearray(data)
+    section = struct.unpack_from("<I", data, 44)[0]
+    count = struct.unpack_from("<I", data, section + 4)[0]
+    for i in range(count):
+        pid, offset = struct.unpack_from("<II", data, section + 8 + 8 * i)
+        value = section + offset
+        if pid in (PID_LASTPRINTED, PID_CREATE_DTM, PID_LASTSAVE_DTM) and \
+                struct.unpack_from("<I", data, value)[0] == VT_FILETIME:
+            struct.pack_into("<Q", data, value + 4, filetime)
+    return bytes(data)
+
+
+def fix_cabinet_times(data, unix_time):
+    """Returns an embedded cabinet with the date and time of every file entry set."""
+    if data[:4] != b"MSCF":
+        return data
+    data = bytearray(data)
+    t = time.gmtime(unix_time)
+    dos_date = ((t.tm_year - 1980) << 9) | (t.tm_mon << 5) | t.tm_mday
+    dos_time = (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec // 2)
+    offset = struct.unpack_from("<I", data, 16)[0]
+    files = struct.unpack_from("<H", data, 28)[0]
+    for _ in range(files):
+        struct.pack_into("<HH", data, offset + 10, dos_date, dos_time)
+        offset = data.index(b"\0", offset + 16) + 1
+    return bytes(data)
+
+
+def rewrite(source, target, transforms, fixed_time):
+    """Copies the compound file source to target with the transforms embedded
+    and, when fixed_time (seconds since 1970) is given, its times set."""
     import gi
     gi.require_version("Gsf", "1")
     from gi.repository import Gsf
@@ -235,11 +277,13 @@ def add_transforms(source, target, transforms):
             if is_dir:
                 copy(child, out)
             else:
-                remaining = child.props.size
-                while remaining > 0:
-                    chunk = child.read(min(remaining, 1 << 20))
-                    out.write(chunk)
-                    remaining -= len(chunk)
+                data = child.read(child.props.size) if child.props.size else b""
+                if fixed_time is not None and dst is outfile:
+                    if name == SUMMARY_STREAM:
+                        data = fix_summary_times(data, (fixed_time + 11644473600) * 10000000)
+                    else:
+                        data = fix_cabinet_times(data, fixed_time)
+                out.write(data)
             out.close()
 
     copy(infile, outfile)
@@ -268,6 +312,10 @@ def main():
                         help="file of SQL statements, one per line ('#' comments)")
     parser.add_argument("--language", type=int,
                         help="package language; the summary template becomes Intel;LANGUAGE")
+    parser.add_argument("--package-code",
+                        help="package code of the finished package (default: a new one)")
+    parser.add_argument("--fixed-time", type=int,
+                        help="seconds since 1970 for every time in the package")
     parser.add_argument("--transform", action="append", default=[],
                         help="NAME:PROPERTY=VALUE, embedded as sub-storage NAME")
     args = parser.parse_args()
@@ -290,18 +338,18 @@ def main():
             properties = table_columns(work, "Property", "Property", "Value")
             subject = properties["ProductName"]
             manufacturer = properties["Manufacturer"]
-            package_code = "{%s}" % str(uuid.uuid4()).upper()
+            package_code = args.package_code or "{%s}" % str(uuid.uuid4()).upper()
             subprocess.run([args.msibuild, work, "-s", subject, manufacturer,
                             "Intel;%d" % args.language, package_code], check=True)
-        if transforms:
-            fd, with_transforms = tempfile.mkstemp(suffix=".msi", dir=outdir)
+        if transforms or args.fixed_time is not None:
+            fd, rewritten = tempfile.mkstemp(suffix=".msi", dir=outdir)
             os.close(fd)
             try:
-                add_transforms(work, with_transforms, transforms)
-                os.replace(with_transforms, work)
+                rewrite(work, rewritten, transforms, args.fixed_time)
+                os.replace(rewritten, work)
             finally:
-                if os.path.exists(with_transforms):
-                    os.unlink(with_transforms)
+                if os.path.exists(rewritten):
+                    os.unlink(rewritten)
         os.chmod(work, 0o644)
         os.replace(work, args.output)
     finally:

@@ -26,6 +26,7 @@ const std::string kFirstPack = kTemp + "QZM1A2B.tmp";
 const std::string kSecondPack = kTemp + "QZM1A2C.tmp";
 const std::string kThirdPack = kTemp + "QZM1A2D.tmp";
 
+std::u16string ProductKey() { return std::u16string(u"Software\\Orvex\\Setup\\") + kProductCode; }
 constexpr char kAffiliate[] = "USERDEFINST=2 AFFILIATEID=qzv2011aid30017xx-XX AFFILIATEIDFLAGS=#0";
 const std::string kSilentMain =
     std::string(" LANGSTRING=silent ") + kAffiliate + " TRANSFORMS=:silent FASTOEM=1";
@@ -101,8 +102,8 @@ TEST_F(InstallationRunTest, SilentInstallsEveryPackEachBetweenItsOwnUiLevelPairT
                                      "MsiSetInternalUI 5",
                                  }));
   EXPECT_TRUE(fakes::Shell().opened.empty());
-  EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, u"Software\\Orvex\\Setup\\QZV2011", u""), u"10.0.3000.101");
-  EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, u"Software\\Orvex\\Setup\\QZV2011", u"10.0.3000.101").size(),
+  EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, ProductKey(), u""), kProductVersion);
+  EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, ProductKey(), kProductVersion).size(),
             38u);
 }
 
@@ -175,7 +176,7 @@ TEST_F(InstallationRunTest, APackResultOf3010LetsTheMainPackageInstall) {
 
 TEST_F(InstallationRunTest, AFailingMainPackageRemovesEveryLanguagePackProduct) {
   PacksInstallAs({{kFirstPack, kLanguagePackProductCodes[1]}, {kSecondPack, kLanguagePackProductCodes[3]}});
-  fakes::Installer().products[kLanguagePackProductCodes[9]] = {u"10.0.3000.101"};  // left from before
+  fakes::Installer().products[kLanguagePackProductCodes[9]] = {kProductVersion};  // left from before
   fakes::Installer().installResults = {0, 0, 1603};
   EXPECT_EQ(Run(Silent()), 1);
   // The pack left from before goes first, then the failure removes the two just installed.
@@ -188,7 +189,7 @@ TEST_F(InstallationRunTest, AFailingMainPackageRemovesEveryLanguagePackProduct) 
   EXPECT_TRUE(fakes::Ui().boxes.empty());
   EXPECT_TRUE(fakes::Shell().opened.empty());
   EXPECT_EQ(fakes::Installer().uiLevel, 5);
-  EXPECT_EQ(fakes::FindValue(RegistryRoot::LocalMachine, u"Software\\Orvex\\Setup\\QZV2011", u""), nullptr);
+  EXPECT_EQ(fakes::FindValue(RegistryRoot::LocalMachine, ProductKey(), u""), nullptr);
 }
 
 TEST_F(InstallationRunTest, FailureResultsAndTheirWarningBox) {
@@ -229,8 +230,8 @@ TEST_F(InstallationRunTest, SuccessWithRestartCodesOpensNoPageButRecordsTheVersi
     fakes::Installer().installResults = {0, 0, result};
     EXPECT_EQ(Run(Reduced()), -1000);
     EXPECT_TRUE(fakes::Shell().opened.empty());
-    EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, u"Software\\Orvex\\Setup\\QZV2011", u""),
-              u"10.0.3000.101");
+    EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, ProductKey(), u""),
+              kProductVersion);
   }
 }
 

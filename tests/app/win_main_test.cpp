@@ -14,6 +14,7 @@
 #include "tests/fakes/signed_image.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
+#include "tests/product_versions.h"
 
 namespace {
 
@@ -167,24 +168,24 @@ TEST_F(WinMainTest, PendingRenameOfAProductFileAsksToRestartInstead) {
 // appear and whether anything is installed.
 TEST_F(WinMainTest, DispatchOnTheInstalledVersion) {
   struct Case {
-    const char* installed;  // version under the product line's code, or null
+    std::u16string installed;  // version under the product line's code, or empty
     std::vector<int> answers;
     std::vector<std::string> boxCaptions;
     bool installs;
   };
   const Case cases[] = {
-      {nullptr, {}, {}, true},                                     // fresh installation
-      {"9.0.100.5", {}, {}, true},                                 // major 9: replaced without asking
-      {"10.0.3000.100", {platform::kIdNo}, {"Orvex Utilities"}, false},   // older: declined
-      {"10.0.3000.100", {platform::kIdYes}, {"Orvex Utilities"}, true},   // older: accepted
-      {"10.1.0.0", {}, {"Orvex Utilities"}, false},                // newer: notice only
-      {"10.0.3000.101", {platform::kIdNo}, {"Orvex Utilities"}, false},   // the same version: declined
+      {u"", {}, {}, true},                                                    // fresh installation
+      {u"9.0.100.5", {}, {}, true},                                           // major 9: replaced without asking
+      {PreviousProductVersion(), {platform::kIdNo}, {"Orvex Utilities"}, false},  // older: declined
+      {PreviousProductVersion(), {platform::kIdYes}, {"Orvex Utilities"}, true},  // older: accepted
+      {NextMinorVersion(), {}, {"Orvex Utilities"}, false},                   // newer: notice only
+      {kProductVersion, {platform::kIdNo}, {"Orvex Utilities"}, false},       // the same version: declined
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.installed ? c.installed : "nothing installed");
+    SCOPED_TRACE(c.installed.empty() ? "nothing installed" : fakes::Utf8(c.installed));
     fakes::ResetWorld();
     ScriptUsableMachine();
-    if (c.installed != nullptr) fakes::Installer().products[kInstallerProductCode] = {fakes::Utf16(c.installed)};
+    if (!c.installed.empty()) fakes::Installer().products[kInstallerProductCode] = {c.installed};
     fakes::Ui().answers.assign(c.answers.begin(), c.answers.end());
 
     EXPECT_EQ(Run({}), 0);
@@ -197,12 +198,12 @@ TEST_F(WinMainTest, DispatchOnTheInstalledVersion) {
 }
 
 TEST_F(WinMainTest, NewerVersionNoticeAndRemovalQuestionTexts) {
-  fakes::Installer().products[kInstallerProductCode] = {u"10.1.0.0"};
+  fakes::Installer().products[kInstallerProductCode] = {NextMinorVersion()};
   EXPECT_EQ(Run({}), 0);
   ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
   EXPECT_EQ(fakes::Ui().boxes[0].text,
-            u"Orvex Utilities version 10.0.3000.101 cannot be installed because a more recent version of Orvex "
-            u"Utilities is already installed.");
+            u"Orvex Utilities version " + std::u16string(kProductVersion) +
+                u" cannot be installed because a more recent version of Orvex Utilities is already installed.");
   EXPECT_EQ(fakes::Ui().boxes[0].style, 0x40u);
 
   fakes::ResetWorld();

@@ -307,9 +307,9 @@ constexpr char16_t kEnglishRestart[] =
     u"You cannot install Orvex Utilities because the installation of another Orvex product is not completed yet. "
     u"You need to restart your computer to complete the installation.\r\n\r\n"
     u"Would you like to restart your computer now?";
-constexpr char16_t kEnglishNewer[] =
-    u"Orvex Utilities version 10.0.3000.101 cannot be installed because a more recent version of Orvex Utilities "
-    u"is already installed.";
+const std::u16string kEnglishNewer =
+    u"Orvex Utilities version " + std::u16string(kProductVersion) +
+    u" cannot be installed because a more recent version of Orvex Utilities is already installed.";
 constexpr char16_t kEnglishAlreadyInstalled[] =
     u"Orvex Utilities is already installed.\r\n\r\nWould you like to uninstall Orvex Utilities now?";
 
@@ -339,8 +339,8 @@ TEST_F(LocalizedMessageTest, InstalledProductMessagesByKind) {
       {0, kEnglishNewer, 0x40},
       {1,
        u"Orvex Utilities version 10.0.2000.5 is already installed. You must remove the existing version before you "
-       u"install Orvex Utilities version 10.0.3000.101.\r\n\r\nWould you like to uninstall the existing version of "
-       u"Orvex Utilities?",
+       u"install Orvex Utilities version " + std::u16string(kProductVersion) +
+           u".\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?",
        0x24},
       {2, kEnglishAlreadyInstalled, 0x24},
   };

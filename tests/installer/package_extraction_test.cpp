@@ -73,10 +73,8 @@ TEST_F(PackageExtractionTest, MainPackageDescriptorCarriesTheProductVersionWords
   for (std::size_t i = 3; i < 16; ++i) EXPECT_EQ(kMainPackage.resourceName[i], u'\0') << i;
   EXPECT_EQ(kMainPackage.languageId, 1031u);
   EXPECT_EQ(std::u16string(kMainPackage.fileBaseName), kBaseName);
-  EXPECT_EQ(kMainPackage.versionHigh >> 16, 10u);
-  EXPECT_EQ(kMainPackage.versionHigh & 0xFFFFu, 0u);
-  EXPECT_EQ(kMainPackage.versionLow >> 16, 3000u);
-  EXPECT_EQ(kMainPackage.versionLow & 0xFFFFu, 101u);
+  EXPECT_EQ(kMainPackage.versionHigh, kProductVersionHigh);
+  EXPECT_EQ(kMainPackage.versionLow, kProductVersionLow);
   EXPECT_EQ(kFolderName, kInstallerProductCode);
 }
 

@@ -13,9 +13,9 @@ class RemoveLanguagePacksTest : public WorldTest {};
 
 TEST_F(RemoveLanguagePacksTest, RemovesOnlyPresentPacksBetweenOneUiLevelPair) {
   fakes::Installer().uiLevel = 5;
-  fakes::Installer().products[kLanguagePackProductCodes[1]] = {u"10.0.3000.101", platform::kInstallStateDefault};
-  fakes::Installer().products[kLanguagePackProductCodes[3]] = {u"10.0.3000.101", platform::kInstallStateAbsent};
-  fakes::Installer().products[kLanguagePackProductCodes[kLanguageCount - 1]] = {u"10.0.3000.101", 1};
+  fakes::Installer().products[kLanguagePackProductCodes[1]] = {kProductVersion, platform::kInstallStateDefault};
+  fakes::Installer().products[kLanguagePackProductCodes[3]] = {kProductVersion, platform::kInstallStateAbsent};
+  fakes::Installer().products[kLanguagePackProductCodes[kLanguageCount - 1]] = {kProductVersion, 1};
   RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
 
   const std::vector<std::string> calls = fakes::Calls();

@@ -16,7 +16,7 @@ namespace {
 
 using platform::RegistryRoot;
 
-constexpr char16_t kKeyPath[] = u"Software\\Orvex\\Setup\\QZV2011";
+const std::u16string kKeyPath = std::u16string(u"Software\\Orvex\\Setup\\") + kProductCode;
 
 class HelpLinksTest : public WorldTest {
  protected:
@@ -40,7 +40,7 @@ class HelpLinksTest : public WorldTest {
 };
 
 TEST_F(HelpLinksTest, InstallHelpLinkCarriesResultActionIdentifierAndSystemInOrder) {
-  fakes::PutString(RegistryRoot::LocalMachine, kKeyPath, u"10.0.3000.101", u"{00112233-4455-6677-8899-AABBCCDDEEFF}");
+  fakes::PutString(RegistryRoot::LocalMachine, kKeyPath, kProductVersion, u"{00112233-4455-6677-8899-AABBCCDDEEFF}");
   const ConfigureAction action = ActionUpgradeMajor9;
   OpenInstallHelpLink(action, u"en-US", 1603);
   ExpectOpenedOnce(Link(u"/link/?target=installhelp&errorcode=1603&action=3&qz_ighash=ABEiM0RVZneImaq7zN3u_w~~") +
@@ -55,10 +55,10 @@ TEST_F(HelpLinksTest, InstallHelpLinkCreatesTheIdentifierItCarries) {
   const std::u16string& url = fakes::Shell().opened[0].file;
   const std::u16string expectedStart =
       Link(u"/link/?target=installhelp&errorcode=2147944003&action=1&qz_ighash=") +
-      EncodeIdHash(fakes::GuidOf(u"{A1B2C3D4-E5F6-4718-9ABC-DEF012345678}")) + u"&qz_product=qzv2011&";
+      EncodeIdHash(fakes::GuidOf(u"{A1B2C3D4-E5F6-4718-9ABC-DEF012345678}")) + ProductQuery() + u"&";
   EXPECT_EQ(fakes::Utf8(url.substr(0, expectedStart.size())), fakes::Utf8(expectedStart));
   EXPECT_NE(url.find(u"&qz_lang=fr-FR&"), std::u16string::npos);
-  EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, kKeyPath, u"10.0.3000.101"),
+  EXPECT_EQ(fakes::StringValue(RegistryRoot::LocalMachine, kKeyPath, kProductVersion),
             u"{A1B2C3D4-E5F6-4718-9ABC-DEF012345678}");
 }
 

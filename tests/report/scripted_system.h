@@ -1,5 +1,17 @@
 #pragma once
+#include <string>
+
+#include "base/product.h"
 #include "tests/fakes/system_info.h"
+
+// The start of every system query: the product's code word in lower case and its version.
+inline std::u16string ProductQuery() {
+  std::u16string word = kProductCode;
+  for (char16_t& c : word) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return u"&qz_product=" + word + u"&qz_version=" + kProductVersion;
+}
 
 // A 32-bit process on 64-bit Windows 7 SP1 (6.1.7601, suite 0x100, workstation, edition 48) with a
 // German system locale, a US user locale and the user's location in the United States.
@@ -17,6 +29,6 @@ inline void ScriptWindows7OnWow64() {
 }
 
 // The query that system yields for the language code "en-US".
-inline constexpr char16_t kWindows7OnWow64Query[] =
-    u"&qz_product=qzv2011&qz_version=10.0.3000.101&qz_lang=en-US&os_ver=6.1.7601&os_sp=1.0&os_suite=256"
+inline const std::u16string kWindows7OnWow64Query =
+    ProductQuery() + u"&qz_lang=en-US&os_ver=6.1.7601&os_sp=1.0&os_suite=256"
     u"&os_x64=1&os_syslang=de-DE&os_userlang=en-US&os_id=48&os_usercountry=US";

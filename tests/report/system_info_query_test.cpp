@@ -178,7 +178,7 @@ TEST_F(SystemInfoQueryTest, EveryKeyPresentInOrder) {
   ScriptWindows7OnWow64();
   std::u16string url = u"https://host/link/?target=x";
   BuildSystemInfoQuery(url, u"en-US");
-  EXPECT_EQ(url, std::u16string(u"https://host/link/?target=x") + kWindows7OnWow64Query);
+  EXPECT_EQ(url, u"https://host/link/?target=x" + kWindows7OnWow64Query);
 }
 
 TEST_F(SystemInfoQueryTest, OptionalKeysLeftOutAndFailedFactsReadZero) {
@@ -187,7 +187,7 @@ TEST_F(SystemInfoQueryTest, OptionalKeysLeftOutAndFailedFactsReadZero) {
   std::u16string url;
   BuildSystemInfoQuery(url, u"de-DE");
   EXPECT_EQ(url,
-            u"&qz_product=qzv2011&qz_version=10.0.3000.101&qz_lang=de-DE&os_ver=0.0.0&os_sp=0.0&os_suite=0"
+            ProductQuery() + u"&qz_lang=de-DE&os_ver=0.0.0&os_sp=0.0&os_suite=0"
             u"&os_x64=0&os_id=0");
 }
 
@@ -220,7 +220,7 @@ TEST_F(SystemInfoQueryTest, KeysThatDependOnSingleFacts) {
     c.script();
     std::u16string url;
     BuildSystemInfoQuery(url, c.language);
-    const std::u16string head = u"&qz_product=qzv2011&qz_version=10.0.3000.101&qz_lang=" + c.language +
+    const std::u16string head = ProductQuery() + u"&qz_lang=" + c.language +
                                 u"&os_ver=5.1.2600&os_sp=3.0&os_suite=256";
     EXPECT_EQ(fakes::Utf8(url), fakes::Utf8(head + c.expectedTail));
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/product.h"
 #include "report/system_info_query.h"
 #include "tests/fakes/shell.h"
 #include "tests/fakes/system_info.h"
@@ -13,7 +14,8 @@ namespace {
 using Calls = std::vector<std::string>;
 
 std::string Link(const std::string& query) {
-  return fakes::Utf8(linkBase) + "/link/?target=osrequirements&app=QZV2011&version=10.0.3000.101" + query;
+  return fakes::Utf8(linkBase) + "/link/?target=osrequirements&app=" + fakes::Utf8(kProductCode) +
+         "&version=" + fakes::Utf8(kProductVersion) + query;
 }
 
 // Windows 2000 SP4 for a Swedish user, and the program's three strings.

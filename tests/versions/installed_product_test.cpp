@@ -13,6 +13,7 @@
 #include "tests/fakes/registry.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
+#include "tests/product_versions.h"
 
 namespace {
 
@@ -50,7 +51,9 @@ class InstalledProductTest : public WorldTest {
 
 // The packed words of the product's own version are the version the decision compares against.
 TEST(VersionWordsTest, ProductVersionUnpacksToItsFourNumbers) {
-  EXPECT_EQ(VersionFromWords(kProductVersionHigh, kProductVersionLow), kWanted);
+  VersionNumbers fromText;
+  ASSERT_EQ(ParseVersionString(kProductVersion, fromText), kSOk);
+  EXPECT_EQ(VersionFromWords(kProductVersionHigh, kProductVersionLow), fromText);
   EXPECT_EQ(VersionFromWords(0xFFFF0000u, 0x0000FFFFu), (VersionNumbers{65535, 0, 0, 65535}));
 }
 
@@ -213,21 +216,22 @@ struct InstalledCase {
 
 TEST_F(InstalledProductTest, InstalledVersionUnderTheProductCodeDecidesTheAction) {
   const InstalledCase cases[] = {
-      {u"10.0.3000.101", ActionSameVersion, 10},
-      {u"10.0.3000.100", ActionReplaceOlder, 10},
-      {u"10.0.3000.102", ActionNewerPresent, 10},
-      {u"10.1.0.0", ActionNewerPresent, 10},
+      {kProductVersion, ActionSameVersion, 10},
+      {PreviousProductVersion(), ActionReplaceOlder, 10},
+      {NextProductVersion(), ActionNewerPresent, 10},
+      {NextMinorVersion(), ActionNewerPresent, 10},
       {u"11.0.0.0", ActionNewerPresent, 11},
       {u"9.0.100.5", ActionUpgradeMajor9, 9},
       {u"8.0.2000.1", ActionReplaceOlder, 8},
       {u"8.1.0.0", ActionNewerPresent, 8},
       {u"10.0.3000", ActionReplaceOlder, 10},
       {u"10..3000", ActionReplaceOlder, 10},
-      {u" +10.0.3000.101", ActionSameVersion, 10},
-      {u"10.0.3000.101.7", ActionSameVersion, 10},
+      {u" +" + std::u16string(kProductVersion), ActionSameVersion, 10},
+      {kProductVersion + std::u16string(u".7"), ActionSameVersion, 10},
       {u"65535.65535.65535.65535", ActionNewerPresent, 65535},
       // 31 characters still fit the 32-character buffer with its terminator.
-      {std::u16string(17, u'0') + u"10.0.3000.0101", ActionSameVersion, 10},
+      {std::u16string(31 - std::char_traits<char16_t>::length(kProductVersion), u'0') + kProductVersion,
+       ActionSameVersion, 10},
   };
   for (const InstalledCase& c : cases) {
     SetUp();
@@ -273,7 +277,7 @@ TEST_F(InstalledProductTest, CompatibilityRecordNamingAnUninstalledProductFallsT
 
 TEST_F(InstalledProductTest, ProductFoundUnderTheRecordedCodeTakesThatCode) {
   RecordCompatibilityCode(kCompatCode);
-  Install(kCompatCode, u"10.0.3000.100");
+  Install(kCompatCode, PreviousProductVersion());
   Install(kEarlierEditionProductCode, u"9.0.100.5");
   ConfigureAction action = ActionNone;
   EXPECT_EQ(Detect(action), kSOk);
@@ -299,7 +303,8 @@ TEST_F(InstalledProductTest, CompatibilityRecordOfAnotherTypeCountsAsMissing) {
 }
 
 TEST_F(InstalledProductTest, VersionTextTooLongForTheBufferIsAFailedAttempt) {
-  const std::u16string tooLong = std::u16string(18, u'0') + u"10.0.3000.0101";
+  const std::u16string tooLong =
+      std::u16string(32 - std::char_traits<char16_t>::length(kProductVersion), u'0') + kProductVersion;
   ASSERT_EQ(tooLong.size(), 32u);
 
   Install(kInstallerProductCode, tooLong);
@@ -311,7 +316,7 @@ TEST_F(InstalledProductTest, VersionTextTooLongForTheBufferIsAFailedAttempt) {
   SetUp();
   Install(kInstallerProductCode, tooLong);
   RecordCompatibilityCode(kCompatCode);
-  Install(kCompatCode, u"10.0.3000.101");
+  Install(kCompatCode, kProductVersion);
   EXPECT_EQ(Detect(action), kSOk);
   EXPECT_EQ(action, ActionSameVersion);
   EXPECT_EQ(installedProductCode, kCompatCode);

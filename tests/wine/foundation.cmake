@@ -22,8 +22,8 @@ set_tests_properties(startup.single_instance startup.console PROPERTIES
 
 # Localized messages under Wine: the installed-product boxes of the shipped setup in English and
 # German, and the string table as the resource loader resolves it for a user's language.
-get_property(messages_newer_msi GLOBAL PROPERTY ORVEX_MSI_edition_10_1_0_0)
-get_property(messages_older_msi GLOBAL PROPERTY ORVEX_MSI_edition_10_0_3000_100)
+get_property(messages_newer_msi GLOBAL PROPERTY ORVEX_MSI_edition_next_minor)
+get_property(messages_older_msi GLOBAL PROPERTY ORVEX_MSI_edition_previous)
 add_test(NAME messages.installed_product.newer
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/messages_installed_product_test.sh newer
                  $<TARGET_FILE:setup_default> ${messages_newer_msi})

@@ -18,7 +18,7 @@ target_link_libraries(hardening_probe PRIVATE shell32)
 add_test(NAME hardening.planted_dlls
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/hardening_planted_dlls_test.sh
                  $<TARGET_FILE:setup_default> $<TARGET_FILE:canary_dll> $<TARGET_FILE:hardening_probe>)
-get_property(hardening_older_msi GLOBAL PROPERTY ORVEX_MSI_edition_10_0_3000_100)
+get_property(hardening_older_msi GLOBAL PROPERTY ORVEX_MSI_edition_previous)
 add_test(NAME hardening.package_files
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/hardening_package_files_test.sh
                  $<TARGET_FILE:setup_default> $<TARGET_FILE:hardening_probe> $<TARGET_FILE:extraction_probe>

@@ -30,7 +30,7 @@ bench_prefix --display
 bench_browser_recorder
 unix_folder="$BENCH_PREFIX/drive_c/ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE"
 unix_package="$unix_folder/$ORVEX_MAIN_PACKAGE_FILE"
-installed() { bench_reg_query 'HKLM\Software\Orvex\Setup\QZV2011' '' >/dev/null; }
+installed() { bench_reg_query "HKLM\\Software\\Orvex\\Setup\\$ORVEX_PRODUCT_CODE_WORD" '' >/dev/null; }
 # The owner and DACL of a file or folder, in the system's descriptor language.
 security() {
   rm -f "$BENCH_RUN/security.txt"

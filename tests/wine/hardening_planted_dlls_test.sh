@@ -94,7 +94,7 @@ run_both() {
   fi
   bench_wait
   expect_exit 0 "$what: the interactive run installs"
-  bench_reg_query "HKLM\\Software\\Orvex\\Setup\\QZV2011" "" >/dev/null
+  bench_reg_query "HKLM\\Software\\Orvex\\Setup\\$ORVEX_PRODUCT_CODE_WORD" "" >/dev/null
   expect_eq 0 $? "$what: the installed version is recorded"
   bench_run msiexec /x "$product_code" /qn
 }

@@ -4,15 +4,15 @@
 # "Orvex Utilities", in the default language: the user's Windows interface language among the
 # carried packs, else the same language of another country, else English.
 #
-#   newer  10.1.0.0 installed: the notice that a more recent version is installed, OK only;
+#   newer  the next minor version installed: the notice that a more recent version is installed, OK only;
 #          OK ends the setup with 0.
-#   older  10.0.3000.100 installed: the question whether to remove it first, Yes and No;
+#   older  the previous version installed: the question whether to remove it first, Yes and No;
 #          No ends the setup with 0.
 # Either way nothing is installed or removed.
 #
 # Usage: messages_installed_product_test.sh newer|older SETUP-ALL EDITION-MSI
 #   SETUP-ALL    the shipped setup: the main package and every language pack
-#   EDITION-MSI  the edition to install first (10.1.0.0 for newer, 10.0.3000.100 for older)
+#   EDITION-MSI  the edition to install first (the next minor version for newer, the previous one for older)
 # Needs BENCH_TOOLS and BENCH_WORK, like every Wine test.
 
 if (($# != 3)) || [[ $1 != newer && $1 != older ]]; then
@@ -65,14 +65,14 @@ case $scenario in
     # first pack (Danish).
     expect_message de_AT "$german" 1 ok
     expect_message sv_SE "$english" 1 ok
-    expected_version=10.1.0.0
+    expected_version=$ORVEX_NEXT_MINOR_VERSION
     ;;
   older)
-    english="Orvex Utilities version 10.0.3000.100 is already installed. You must remove the existing version before you install Orvex Utilities version $ORVEX_PRODUCT_VERSION."$'\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
-    german="Orvex Utilities Version 10.0.3000.100 ist bereits installiert. Sie müssen die vorhandene Version entfernen, bevor Sie Orvex Utilities Version $ORVEX_PRODUCT_VERSION installieren."$'\r\n\r\nMöchten Sie die vorhandene Version von Orvex Utilities deinstallieren?'
+    english="Orvex Utilities version $ORVEX_PREVIOUS_PRODUCT_VERSION is already installed. You must remove the existing version before you install Orvex Utilities version $ORVEX_PRODUCT_VERSION."$'\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
+    german="Orvex Utilities Version $ORVEX_PREVIOUS_PRODUCT_VERSION ist bereits installiert. Sie müssen die vorhandene Version entfernen, bevor Sie Orvex Utilities Version $ORVEX_PRODUCT_VERSION installieren."$'\r\n\r\nMöchten Sie die vorhandene Version von Orvex Utilities deinstallieren?'
     expect_message en_US "$english" $'6\n7' no
     expect_message de_DE "$german" $'6\n7' no
-    expected_version=10.0.3000.100
+    expected_version=$ORVEX_PREVIOUS_PRODUCT_VERSION
     ;;
 esac
 

@@ -3,10 +3,10 @@
 # installed first, each carrying the stand-ins for the product's install tool, service and COM
 # server (packages/fixtures/README.md), which log what the setup does to them.
 #
-#   older          10.0.3000.100: No to the removal question changes nothing; Yes closes the
+#   older          the previous version: No to the removal question changes nothing; Yes closes the
 #                  product's programs, marks the removal as automatic, stops the service, calls the
-#                  component, removes the edition and its language packs, and installs 10.0.3000.101.
-#   same           10.0.3000.101: the install tool's exit code decides: 2 keeps everything without
+#                  component, removes the edition and its language packs, and installs this version.
+#   same           this version: the install tool's exit code decides: 2 keeps everything without
 #                  a question, 0 asks (No keeps everything), 1 removes it without a question and
 #                  installs nothing.
 #   upgrade9       9.0.100.5 with /silent: removed inside the run, the new version told QZUPGRADE=9.
@@ -94,13 +94,13 @@ set_tool_exit() { bench_reg add "$settings" /v InstallHelperExitCode /t REG_DWOR
 bench_prefix --display
 bench_browser_recorder
 orvex="$BENCH_PREFIX/drive_c/Program Files (x86)/Orvex"
-question_remove_first="Orvex Utilities version 10.0.3000.100 is already installed. You must remove the existing version before you install Orvex Utilities version $ORVEX_PRODUCT_VERSION."$'\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
+question_remove_first="Orvex Utilities version $ORVEX_PREVIOUS_PRODUCT_VERSION is already installed. You must remove the existing version before you install Orvex Utilities version $ORVEX_PRODUCT_VERSION."$'\r\n\r\nWould you like to uninstall the existing version of Orvex Utilities?'
 question_uninstall=$'Orvex Utilities is already installed.\r\n\r\nWould you like to uninstall Orvex Utilities now?'
 
 case $scenario in
   older)
-    old="$orvex/Utilities 10.0.3000.100"
-    install edition_10_0_3000_100
+    old="$orvex/Utilities $ORVEX_PREVIOUS_PRODUCT_VERSION"
+    install edition_previous
     install langpack_fr_FR
     before=$(installed_state)
 
@@ -204,23 +204,23 @@ case $scenario in
     ;;
 
   removal_fails)
-    old="$orvex/Utilities 10.0.3000.100"
+    old="$orvex/Utilities $ORVEX_PREVIOUS_PRODUCT_VERSION"
     # Wine's caption of the installer's error box.
     installer_error='Install Failed'
-    install edition_10_0_3000_100_removal_fails
+    install edition_previous_removal_fails
     bench_start "$setup"
     expect_box "$caption" "$question_remove_first" "the removal question"
     bench_box_press "$caption" yes
     # The removal runs at the basic user interface level: the installer itself shows why it failed.
     if bench_box_wait "$installer_error" 30; then
-      expect_contains "$(bench_box_text "$installer_error")" "Orvex Utilities 10.0.3000.100 cannot be removed." \
+      expect_contains "$(bench_box_text "$installer_error")" "Orvex Utilities $ORVEX_PREVIOUS_PRODUCT_VERSION cannot be removed." \
         "the installer's basic interface shows the failed condition"
       bench_box_press "$installer_error" ok
     fi
     no_question 3
     bench_wait
     expect_exit 1 "the failed removal ends the setup with 1"
-    expect_eq 10.0.3000.100 "$(version_of "$main_code")" "the edition stays installed"
+    expect_eq "$ORVEX_PREVIOUS_PRODUCT_VERSION" "$(version_of "$main_code")" "the edition stays installed"
     expect_eq --close-qzvapps "$(events "$old" QZInstallHelper.log)" "the install tool ran with --close-qzvapps"
     expect_eq $'start\nstop requested\nstopped\nstart' "$(events "$old" UtilitiesSvc.log)" \
       "the service was stopped, then started again"

@@ -20,8 +20,8 @@ for needed in REPORT_PROBE ORVEX_LINK_BASE; do
   fi
 done
 
-product_key='HKLM\Software\Orvex\Setup\QZV2011'
-user_product_key='HKCU\Software\Orvex\Setup\QZV2011'
+product_key="HKLM\\Software\\Orvex\\Setup\\$ORVEX_PRODUCT_CODE_WORD"
+user_product_key="HKCU\\Software\\Orvex\\Setup\\$ORVEX_PRODUCT_CODE_WORD"
 install_help=$ORVEX_LINK_BASE/link/?target=installhelp
 cancellation=$ORVEX_LINK_BASE/link/?target=cancelationduringupgrade
 
@@ -57,7 +57,7 @@ expected_edition() {
 # The system-information query expected for the facts of the last probe and a language code.
 # Every value Wine reports here consists of letters, digits, "." and "-", which stay unescaped.
 expected_query() {
-  local query="&qz_product=qzv2011&qz_version=$ORVEX_PRODUCT_VERSION&qz_lang=$1"
+  local query="&qz_product=${ORVEX_PRODUCT_CODE_WORD,,}&qz_version=$ORVEX_PRODUCT_VERSION&qz_lang=$1"
   query+="&os_ver=${fact[version]}&os_sp=${fact[sp]}&os_suite=${fact[suite]}&os_x64=${fact[wow64]}"
   [[ ${fact[systemlocale]} != none ]] && query+="&os_syslang=${fact[systemlocale]}"
   [[ ${fact[userlocale]} != none ]] && query+="&os_userlang=${fact[userlocale]}"

@@ -74,7 +74,7 @@ bench_wait
 expect_refused "Windows 2000"
 run_urls 1
 expect_match "$RUN_URLS" \
-  "^${ORVEX_LINK_BASE//./\\.}/link/\\?target=osrequirements&app=QZV2011&version=10\\.0\\.3000\\.101&[^[:space:]]*&os_ver=5\\.0&os_sp=4\\.0\$" \
+  "^${ORVEX_LINK_BASE//./\\.}/link/\\?target=osrequirements&app=$ORVEX_PRODUCT_CODE_WORD&version=${ORVEX_PRODUCT_VERSION//./\\.}&[^[:space:]]*&os_ver=5\\.0&os_sp=4\\.0\$" \
   "Windows 2000: Help opens the requirements page (only), with os_ver 5.0 and os_sp 4.0"
 
 # Windows XP SP1 for a German user: the question in German; Help opens the article, Yes the

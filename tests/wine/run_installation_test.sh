@@ -25,7 +25,7 @@ done
 
 main_code=$ORVEX_INSTALLER_PRODUCT_CODE
 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-product_key='HKLM\Software\Orvex\Setup\QZV2011'
+product_key="HKLM\\Software\\Orvex\\Setup\\$ORVEX_PRODUCT_CODE_WORD"
 package_folder="C:\\ProgramData\\$ORVEX_INSTALLER_PRODUCT_CODE"
 package_file_name=$ORVEX_MAIN_PACKAGE_FILE
 caption='Orvex Utilities'
@@ -190,7 +190,7 @@ expect_install_help_link() {
     return
   fi
   rest=${url#"$start"}
-  pattern='^([A-Za-z0-9_-]{22}~~)&qz_product=qzv2011&qz_version=10\.0\.3000\.101&qz_lang=silent'
+  pattern="^([A-Za-z0-9_-]{22}~~)&qz_product=${ORVEX_PRODUCT_CODE_WORD,,}&qz_version=${ORVEX_PRODUCT_VERSION//./\\.}&qz_lang=silent"
   pattern+='&os_ver=[0-9]+\.[0-9]+\.[0-9]+&os_sp=[0-9]+\.[0-9]+&os_suite=[0-9]+&os_x64=[01]'
   pattern+='(&os_syslang=[A-Za-z]+-[A-Za-z]+)?(&os_userlang=[A-Za-z]+-[A-Za-z]+)?&os_id=[0-9]+'
   pattern+='(&os_usercountry=[A-Z]+)?$'
@@ -503,7 +503,7 @@ case $scenario in
     expect_packs de-DE "the chosen pack only"
     expect_main_installed "in German"
     expect_log "$BENCH_RUN/main.log" "main package's log" "ProductCode=$main_code" LANGSTRING=de-DE \
-      TRANSFORMS=:de-DE USERDEFINST=1 UILevel=5
+      TRANSFORMS=:de-DE TRANSFORMAPPLIED=de-DE USERDEFINST=1 UILevel=5
     if bench_wait_lines "$BENCH_URLS" 1 10; then
       expect_match "$(head -1 "$BENCH_URLS")" '/link/\?target=installhelp&errorcode=0&action=1&.*&qz_lang=de-DE&' \
         "the install-help page in the chosen language"
@@ -606,7 +606,7 @@ Orvex Utilities 2011 enthält alle Funktionen der Vorversion und darüber hinaus
     expect_exit 1 "Yes ends the setup with 1"
     if bench_wait_lines "$BENCH_URLS" 1 10; then
       expect_match "$(head -1 "$BENCH_URLS")" \
-        "^$ORVEX_LINK_BASE/link/\\?target=cancelationduringupgrade&qz_product=qzv2011&.*&qz_lang=de-DE&" \
+        "^$ORVEX_LINK_BASE/link/\\?target=cancelationduringupgrade&qz_product=${ORVEX_PRODUCT_CODE_WORD,,}&.*&qz_lang=de-DE&" \
         "the cancellation page, in German and without the version"
     else
       bench_fail "the cancellation page is opened"

@@ -1,9 +1,9 @@
 # Installed-product detection under Wine: real packages installed by msiexec, then a small program
 # runs the detection of the setup against the real Windows Installer and registry.
 orvex_add_test_program(versions_probe ${CMAKE_CURRENT_SOURCE_DIR}/programs/versions_probe.cpp CONSOLE)
-add_dependencies(versions_probe msi_main msi_edition_10_0_3000_100 msi_edition_10_0_3000_102 msi_edition_10_1_0_0
+add_dependencies(versions_probe msi_main msi_edition_previous msi_edition_next msi_edition_next_minor
                  msi_edition_8_0_2000_1 msi_edition_8_1_0_0 msi_edition_9_0_100_5
-                 msi_edition_compat_10_0_3000_100)
+                 msi_edition_compat_previous)
 
 get_filename_component(versions_packages_dir "${ORVEX_MSI_main}" DIRECTORY)
 foreach(scenario nothing same older newer_build newer_minor older_major8 major8_later_minor major9 compat

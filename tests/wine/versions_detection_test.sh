@@ -75,19 +75,19 @@ case $scenario in
     expect_detection "no key named after the display name" $ok 7 "$main_code" 10 $e_fail
     ;;
   older)
-    install_package edition_10_0_3000_100
-    expect_detection "10.0.3000.100 installed: older" $ok 2 "$main_code" 10 $ok \
-      "$orvex_folder\\Utilities 10.0.3000.100\\"
+    install_package edition_previous
+    expect_detection "$ORVEX_PREVIOUS_PRODUCT_VERSION installed: older" $ok 2 "$main_code" 10 $ok \
+      "$orvex_folder\\Utilities $ORVEX_PREVIOUS_PRODUCT_VERSION\\"
     ;;
   newer_build)
-    install_package edition_10_0_3000_102
-    expect_detection "10.0.3000.102 installed: newer" $ok 5 "$main_code" 10 $ok \
-      "$orvex_folder\\Utilities 10.0.3000.102\\"
+    install_package edition_next
+    expect_detection "$ORVEX_NEXT_PRODUCT_VERSION installed: newer" $ok 5 "$main_code" 10 $ok \
+      "$orvex_folder\\Utilities $ORVEX_NEXT_PRODUCT_VERSION\\"
     ;;
   newer_minor)
-    install_package edition_10_1_0_0
-    expect_detection "10.1.0.0 installed: newer" $ok 5 "$main_code" 10 $ok \
-      "$orvex_folder\\Utilities 10.1.0.0\\"
+    install_package edition_next_minor
+    expect_detection "$ORVEX_NEXT_MINOR_VERSION installed: newer" $ok 5 "$main_code" 10 $ok \
+      "$orvex_folder\\Utilities $ORVEX_NEXT_MINOR_VERSION\\"
     ;;
   older_major8)
     install_package edition_8_0_2000_1
@@ -105,9 +105,9 @@ case $scenario in
       "$orvex_folder\\Utilities 9.0.100.5\\"
     ;;
   compat)
-    install_package edition_compat_10_0_3000_100
+    install_package edition_compat_previous
     expect_detection "found through the compatibility record" $ok 2 "$compat_code" 10 $ok \
-      "$orvex_folder\\Utilities 10.0.3000.100\\"
+      "$orvex_folder\\Utilities $ORVEX_PREVIOUS_PRODUCT_VERSION\\"
     ;;
   compat_not_installed)
     install_package edition_9_0_100_5
@@ -116,7 +116,7 @@ case $scenario in
       $ok 3 "$earlier_code" 9 $ok "$orvex_folder\\Utilities 9.0.100.5\\"
     ;;
   compat_not_text)
-    install_package edition_compat_10_0_3000_100
+    install_package edition_compat_previous
     bench_reg add "$compat_key" /v ProductCode /t REG_EXPAND_SZ /d "$compat_code" /f ||
       bench_fail "rewriting the compatibility record"
     expect_detection "a compatibility record that is not REG_SZ counts as missing" $ok 1 "$main_code" 0 $e_fail

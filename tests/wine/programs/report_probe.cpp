@@ -11,7 +11,7 @@
 //       RecordInstalledVersion(kProductCode, kProductVersion)
 //
 // Every mode then writes "id=" and the text stored as the installation identifier (value
-// kProductVersion of HKEY_LOCAL_MACHINE, else HKEY_CURRENT_USER, "Software\Orvex\Setup\QZV2011";
+// kProductVersion of HKEY_LOCAL_MACHINE, else HKEY_CURRENT_USER, "Software\Orvex\Setup\<kProductCode>";
 // "none" when neither has it), followed by the system's facts. Both are read here directly with the
 // Win32 calls, independently of the program's own code:
 //
@@ -103,9 +103,10 @@ std::string SystemFacts() {
 }
 
 std::string StoredIdentifier() {
+  const std::u16string keyPath = std::u16string(u"Software\\Orvex\\Setup\\") + kProductCode;
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, L"Software\\Orvex\\Setup\\QZV2011", 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+    if (::RegOpenKeyExW(root, Wide(keyPath), 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
     wchar_t text[128] = {};
     DWORD type = 0;
     DWORD size = sizeof text - sizeof(wchar_t);
