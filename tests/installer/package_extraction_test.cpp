@@ -135,7 +135,7 @@ TEST_F(PackageExtractionTest, NumberedCopiesOfEarlierRunsAreRemovedUnlessStillNe
       // 2 is in use, 3 is a link, 4 is what a repair of the installed product reads.
       {"installed from a numbered copy",
        [] {
-         fakes::Installer().products[kInstallerProductCode].version = u"10.0.3000.101";
+         fakes::Installer().products[kInstallerProductCode].version = kProductVersion;
          fakes::Installer().packageNames[kInstallerProductCode] = kBaseName + u"_4.MSI";
        },
        {1, 5}},
