@@ -4,6 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/build-all.sh
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "main-job.sh: built; but this machine cannot run 32-bit programs (/lib/ld-linux.so.2: exec" \
+       "format error), so Wine cannot run the 32-bit setup here. Run this on a machine that can." >&2
+  exit 2
+fi
 
 setup="$PWD/build/win32/OrvexUtilities2011Setup.exe"
 source build/win32/product.env  # the product's facts, written by CMake
