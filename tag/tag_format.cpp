@@ -157,6 +157,7 @@ std::string_view DescribeTagTextFault(TagTextFault fault) {
     case TagTextFault::ValueCharacter:
       return "a value with characters other than letters, digits, \"-\", \"_\" and \".\"";
     case TagTextFault::ValueTooLong:
+      static_assert(kMaxTagValueLength == 64, "the text below names the limit");
       return "a value longer than 64 characters";
   }
   return "malformed";
