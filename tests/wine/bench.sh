@@ -7,7 +7,9 @@
 #                   (ORVEX_PRODUCT_VERSION, ORVEX_INSTALLER_PRODUCT_CODE, ...)
 # Optional: BENCH_KEEP=1 keeps a test's run folder (prefix, logs) after it,
 #      BENCH_RUN_TIMEOUT (seconds, default 120) for bench_run and bench_console,
-#      BENCH_BOX_TIMEOUT (seconds, default 15) for the message box helpers.
+#      BENCH_BOX_TIMEOUT (seconds, default 15) for the message box helpers,
+#      BENCH_TIME_SCALE (default 1) multiplies every time limit of the bench and
+#      of the tests: for a machine that runs the 32-bit programs emulated.
 #
 # Executed rather than sourced ("bash bench.sh --reap PID RUN") it is the
 # watchdog that bench_prefix starts: it waits for the test's shell to end and
@@ -28,6 +30,9 @@ fi
 BENCH_TEMPLATE_RECIPE=1
 
 BENCH_PASSED=${BENCH_PASSED:-0}
+
+# _bench_scaled SECONDS: a time limit times BENCH_TIME_SCALE, rounded up to whole seconds.
+_bench_scaled() { awk -v s="$1" -v f="${BENCH_TIME_SCALE:-1}" 'BEGIN { t = s * f; printf "%d", (t == int(t)) ? t : int(t) + 1 }'; }
 BENCH_FAILED=${BENCH_FAILED:-0}
 BENCH_NAME=${BENCH_NAME:-$(basename "$0" .sh)}
 BENCH_RUN=
@@ -586,7 +591,8 @@ _bench_check_idle() {
 # still running at the timeout counts as a failure; the windows then open are
 # listed and every program of the prefix is ended.
 bench_wait() {
-  local timeout=${1:-${BENCH_RUN_TIMEOUT:-120}} deadline
+  local timeout deadline
+  timeout=$(_bench_scaled "${1:-${BENCH_RUN_TIMEOUT:-120}}")
   if [[ -z $BENCH_PID ]]; then
     bench_fail "bench_wait: nothing was started"
     return 1
@@ -649,14 +655,14 @@ bench_console_cmdline() {
   wine_command=$(printf '%q ' "${wine_words[@]}")
   # A wide terminal, so that Wine's console does not break long lines; wine's
   # own messages go to a file instead of the terminal.
-  BENCH_CMDLINE=$(_bench_hex "$line") SHELL=/bin/bash timeout -k 5 "${BENCH_RUN_TIMEOUT:-120}" \
+  BENCH_CMDLINE=$(_bench_hex "$line") SHELL=/bin/bash timeout -k 5 "$(_bench_scaled "${BENCH_RUN_TIMEOUT:-120}")" \
     script -qec "stty cols 2000 rows 100 2>/dev/null; $wine_command 2>>$(printf '%q' "$raw.stderr")" \
     /dev/null </dev/null >"$raw" 2>&1 || status=$?
   sed -E -e $'s/\x1b\\[[0-9;?<=>]*[ -\\/]*[@-~]//g' -e $'s/\x1b\\][^\x07\x1b]*(\x07|\x1b\\\\)//g' \
     -e $'s/\x1b[()][A-Za-z0-9]//g' -e $'s/\x1b[=>78]//g' "$raw" | tr -d '\r' >"$raw.text"
   _bench_read_exact BENCH_OUTPUT "$raw.text"
   if ((status == 124 || status == 137)); then
-    bench_fail "still running after ${BENCH_RUN_TIMEOUT:-120}s: $line"
+    bench_fail "still running after $(_bench_scaled "${BENCH_RUN_TIMEOUT:-120}")s: $line"
     BENCH_EXIT=
     wineserver -k 2>/dev/null
     timeout -k 5 30 wineserver -w 2>/dev/null
@@ -671,7 +677,7 @@ bench_console_cmdline() {
 _bench_boxes() { _bench_wine "$BENCH_TOOLS/boxes.exe" "$@"; }
 
 # Seconds (fractions allowed) as milliseconds.
-_bench_box_ms() { awk -v s="${1:-${BENCH_BOX_TIMEOUT:-15}}" 'BEGIN { printf "%d", s * 1000 }'; }
+_bench_box_ms() { awk -v s="${1:-${BENCH_BOX_TIMEOUT:-15}}" -v f="${BENCH_TIME_SCALE:-1}" 'BEGIN { printf "%d", s * f * 1000 }'; }
 
 # bench_boxes: lists the visible top-level windows (handle, class, caption).
 bench_boxes() { _bench_boxes list; }
@@ -989,7 +995,7 @@ bench_fake_explorer() {
 # COUNT lines (a browser or Explorer is started without waiting for it).
 # Returns 1 at the timeout.
 bench_wait_lines() {
-  local deadline=$((SECONDS + ${3:-10}))
+  local deadline=$((SECONDS + $(_bench_scaled "${3:-10}")))
   while (($(wc -l 2>/dev/null <"$1" || echo 0) < $2)); do
     ((SECONDS >= deadline)) && return 1
     sleep 0.05
