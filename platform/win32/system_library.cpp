@@ -20,7 +20,10 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
 void PreloadSystemLibraries() {
   static constexpr const wchar_t* kLoadedByName[] = {
       L"version.dll", L"msimg32.dll", L"uxtheme.dll", L"dwmapi.dll",  L"profapi.dll", L"userenv.dll", L"cryptbase.dll",
-      L"cryptsp.dll", L"rsaenh.dll",  L"sspicli.dll", L"secur32.dll", L"ntmarta.dll", L"propsys.dll", L"apphelp.dll"};
+      L"cryptsp.dll", L"rsaenh.dll",  L"kerberos.dll", L"msv1_0.dll", L"sspicli.dll", L"secur32.dll", L"ntmarta.dll",
+      L"propsys.dll", L"apphelp.dll"};
+  // kerberos and msv1_0 before secur32, which loads them by name as it starts; their own imports
+  // come from the system folder they are loaded from.
   // Kept loaded until the process ends; a name this system lacks is no error.
   for (const wchar_t* name : kLoadedByName) (void)LoadSystemLibrary(name);
 }
