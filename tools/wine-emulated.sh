@@ -5,7 +5,8 @@
 # inherits it; 64-bit programs (msiexec, reg.exe, cmd) start natively through wine64, reg.exe
 # with the 32-bit registry view that the 32-bit one would have; the bench's helper programs are
 # built for x86-64; every time limit is stretched (BENCH_TIME_SCALE, default 8). Slow: a start of
-# the setup takes about a minute, a scenario 5 to 15. Needs root and the win32 build.
+# the setup takes about a minute, a scenario 5 to 15. Needs root and the win32 build. Known limit:
+# the 64-bit helper cannot read the items of the 32-bit setup's language list (they read empty).
 #
 #   tools/wine-emulated.sh TEST-NAME...      e.g. removal.tool_259 run.hostile_tag
 #   SETUP_OVERRIDE=PATH tools/wine-emulated.sh TEST-NAME...
