@@ -27,10 +27,12 @@ fi
 
 registered=0
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  [[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]] && { echo "wine-emulated.sh: qemu-i386 is already registered" >&2; exit 1; }
-  printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-    >/proc/sys/fs/binfmt_misc/register || exit 1
-  registered=1
+  # Registered already (another run of this script): used as it is, and left to that run to remove.
+  if [[ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]]; then
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      >/proc/sys/fs/binfmt_misc/register || exit 1
+    registered=1
+  fi
 fi
 cleanup() { ((registered)) && echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386; }
 trap cleanup EXIT
