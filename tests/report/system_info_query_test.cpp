@@ -232,7 +232,8 @@ TEST_F(SystemInfoQueryTest, TheLanguageIsEscapedAndLeftOutWhenEmpty) {
   EXPECT_NE(url.find(u"&qz_lang=de-DE%22%20--gpu-launcher%3dx%26y&os_ver="), std::u16string::npos) << fakes::Utf8(url);
   url.clear();
   BuildSystemInfoQuery(url, u"");
-  EXPECT_NE(url.find(u"&qz_version=10.0.3000.101&os_ver="), std::u16string::npos) << fakes::Utf8(url);
+  EXPECT_NE(url.find(u"&qz_version=" + std::u16string(kProductVersion) + u"&os_ver="), std::u16string::npos)
+      << fakes::Utf8(url);
 }
 
 TEST_F(SystemInfoQueryTest, Windows7ServicePack1GivesVersionThenServicePack) {
