@@ -1,9 +1,12 @@
 #!/bin/bash
 # The elevated setup writes its packages where others may have been first, and keeps them from
 # being changed before Windows Installer reads them:
-# - a symbolic link or a hard link planted as the main package's file is neither followed nor
-#   removed, and the file is not rewritten through it: the file it names stays as it was, and the
-#   run installs from a new file beside it;
+# - an all-users package folder that the user's own unelevated program made beforehand is refused
+#   (its owner is the user's account, not the owner an elevated token gives), and the per-user
+#   folder, which that program can write to as well, is used;
+# - a symbolic link or a hard link planted there as the main package's file is neither followed
+#   nor removed, and the file is not rewritten through it: the file it names stays as it was, and
+#   the run installs from a new file beside it;
 # - while the setup runs (here: waiting in the question about an installed older version, after
 #   the main package has been written) another program cannot open that file for writing;
 # - a temporary folder so long that the system cannot name a file in it ends the run with the
@@ -29,7 +32,8 @@ main_package="$folder\\$ORVEX_MAIN_PACKAGE_FILE"
 bench_prefix --display
 bench_browser_recorder
 unix_folder="$BENCH_PREFIX/drive_c/ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE"
-unix_package="$unix_folder/$ORVEX_MAIN_PACKAGE_FILE"
+user_folder="$BENCH_PREFIX/drive_c/users/$(id -un)/AppData/Roaming/$ORVEX_INSTALLER_PRODUCT_CODE"
+unix_package="$user_folder/$ORVEX_MAIN_PACKAGE_FILE"
 installed() { bench_reg_query "HKLM\\Software\\Orvex\\Setup\\$ORVEX_PRODUCT_CODE_WORD" '' >/dev/null; }
 # The owner and DACL of a file or folder, in the system's descriptor language.
 security() {
@@ -38,20 +42,22 @@ security() {
   sed -n 's/^security=//p' "$BENCH_RUN/security.txt" 2>/dev/null
 }
 
-# A link where the main package goes, pointing at a file the user cares about.
+# The user's program made the all-users folder and put a link where the main package goes in the
+# per-user one, pointing at a file the user cares about.
 victim="$BENCH_PREFIX/drive_c/users/Public/important.txt"
-mkdir -p "$(dirname "$victim")" "$unix_folder"
+mkdir -p "$(dirname "$victim")" "$unix_folder" "$user_folder"
 printf 'do not overwrite\n' >"$victim"
 ln -s "$victim" "$unix_package"
 bench_run "$setup" /silent /language en-US
 expect_exit 0 "the run with a planted link installs"
+expect_eq "" "$(ls -A "$unix_folder")" "nothing is written to the all-users folder the user made"
 expect_eq "do not overwrite" "$(cat "$victim")" "the link's target is untouched"
 expect_eq "$victim" "$(readlink "$unix_package")" "the link is left as it was"
-numbered=("$unix_folder"/*_*.msi)
+numbered=("$user_folder"/*_*.msi)
 if [[ -f ${numbered[0]} && ! -L ${numbered[0]} ]]; then
   bench_pass "the package was written to a file of its own beside the link"
 else
-  bench_fail "the package was written to a file of its own beside the link" "$(ls -l "$unix_folder" 2>&1)"
+  bench_fail "the package was written to a file of its own beside the link" "$(ls -l "$user_folder" 2>&1)"
 fi
 rm -f "$unix_package" "${numbered[@]}"
 installed
@@ -64,7 +70,7 @@ bench_run "$setup" /silent /language en-US
 expect_exit 0 "the run with a planted hard link installs"
 expect_eq "do not overwrite" "$(cat "$victim")" "the hard link's file is untouched"
 expect_eq 2 "$(stat -c %h "$victim")" "the hard link is left as it was"
-numbered=("$unix_folder"/*_*.msi)
+numbered=("$user_folder"/*_*.msi)
 expect_file "${numbered[0]}" "the package was written to a file of its own beside the hard link"
 rm -f "$unix_package" "${numbered[@]}"
 bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn

@@ -1,8 +1,11 @@
 #!/bin/bash
 # Package extraction under Wine with real package resources: the main package in its hidden,
-# system-attributed folder under the common application data folder, rewriting the file an earlier
-# run left there, and moved to a tick-count name while another program holds that file open; a
-# language pack in a new temporary file; a missing pack ending the process with the
+# system-attributed folder under the common application data folder; a later run that refuses
+# that folder, because it belongs to the user's account and not to the owner an elevated token
+# gives (Wine keeps no owners: every file reads as the user's, so a folder an earlier run made
+# looks like one the user's unelevated program made), and uses the per-user folder; there, the
+# file an earlier run left rewritten, and a tick-count name while another program holds that file
+# open; a language pack in a new temporary file; a missing pack ending the process with the
 # "ResExportToFile" box.
 #
 #   installer_extraction_test.sh EXTRACTION_PROBE MAIN_MSI LANGPACK_EN_US_MSI
@@ -54,6 +57,17 @@ fi
 probe_run attributes "$win_folder"
 expect_eq $((0x16)) "$(($(printf '0x%s' "$(value attributes)") & 0x16))" "the folder is a hidden, system folder"
 
+# A later run refuses the all-users folder and writes to the per-user one, leaving the first
+# file as it was.
+first_written=$(stat -c %Y.%s "$main_file")
+win_folder="C:\\users\\$(id -un)\\AppData\\Roaming\\$folder_name"
+win_main="$win_folder\\$file_name.msi"
+probe_run main
+expect_exit 0 "a later run extracts"
+expect_eq "$win_main" "$(value path)" "a later run uses the per-user folder"
+expect_eq "$first_written" "$(stat -c %Y.%s "$main_file")" "the refused folder's file is left as it was"
+main_file=$(unix_path "$win_main")
+
 # Another run finds the earlier file (grown meanwhile, and a cleared folder): the file is rewritten
 # to exactly the package, and the folder is hidden again.
 head -c 3000000 /dev/urandom >>"$main_file"
@@ -95,7 +109,7 @@ expect_eq 6 "$(($(printf '0x%s' "$(value attributes)") & 0x6))" "hidden and syst
 
 # The usual file held open without sharing by another program: the package goes to the next name,
 # which carries the tick count.
-probe_run main-locked
+probe_run main-locked "$win_main"
 expect_exit 0 "extraction beside a locked file"
 expect_match "$(value held)" '^1 ' "the probe holds the main package's file"
 check_numbered "a locked file at the name"

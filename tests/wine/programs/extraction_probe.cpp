@@ -1,8 +1,8 @@
 // Runs the program's package extraction for the Wine tests and reports what it did.
 //
 //   extraction_probe.exe REPORT main            ExtractMainPackage
-//   extraction_probe.exe REPORT main-locked     the same while the main package's usual file is
-//                                               held open without sharing
+//   extraction_probe.exe REPORT main-locked PATH  the same while the file PATH is held open
+//                                               without sharing
 //   extraction_probe.exe REPORT pack NAME       ExtractLanguagePack of the resource NAME
 //   extraction_probe.exe REPORT attributes PATH the attributes of a file or folder
 //   extraction_probe.exe REPORT plain PATH      sets a file's or folder's attributes to normal
@@ -16,7 +16,6 @@
 // Failures of the extraction itself end the process through the program's fatal error box.
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 #include <aclapi.h>
 #include <sddl.h>
 
@@ -44,13 +43,8 @@ void ExtractMain() {
   Report(L"ticks=" + std::to_wstring(before) + L" " + std::to_wstring(after));
 }
 
-// Opens the usual file of the main package the way another program holding it would.
-HANDLE HoldMainPackageFile() {
-  wchar_t common[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common);
-  std::wstring path = common;
-  if (path.empty() || path.back() != L'\\') path += L'\\';
-  path += Text(kInstallerProductCode) + L"\\" + Text(kMainPackage.fileBaseName) + L".msi";
+// Opens the file at `path` the way another program holding it would.
+HANDLE HoldFile(const std::wstring& path) {
   const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   Report(L"held=" + std::wstring(held == INVALID_HANDLE_VALUE ? L"0" : L"1") + L" " + path);
   return held;
@@ -67,8 +61,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   int result = 0;
   if (command == L"main") {
     ExtractMain();
-  } else if (command == L"main-locked") {
-    const HANDLE held = HoldMainPackageFile();
+  } else if (command == L"main-locked" && count == 4) {
+    const HANDLE held = HoldFile(arguments[3]);
     ExtractMain();
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   } else if (command == L"pack" && count == 4) {
