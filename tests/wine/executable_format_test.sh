@@ -110,12 +110,16 @@ def entries(directory):
         yield (None if name & 0x80000000 else name), target & 0x7FFFFFFF
 
 for kind, names in entries(0):
-    if kind not in (2, 5):
+    if kind not in (2, 5, 14):
         continue
     for name, languages in entries(names):
         for _, leaf in entries(languages):
             at = offset(struct.unpack_from("<I", data, base + leaf)[0])
-            if kind == 2:
+            if kind == 14:
+                count = struct.unpack_from("<H", data, at + 4)[0]
+                sizes = [struct.unpack_from("<B", data, at + 6 + 14 * i)[0] or 256 for i in range(count)]
+                print(f"icongroup {name} " + " ".join(map(str, sorted(sizes))))
+            elif kind == 2:
                 width, height, _, bits = struct.unpack_from("<iiHH", data, at + 4)
                 print(f"bitmap {name} {width}x{height}x{bits}")
             else:
@@ -133,6 +137,8 @@ check "bitmap 222: the notice icon, 16 x 16, 24 bits" grep -qx 'bitmap 222 16x16
 for id in "${ORVEX_LANGUAGE_FLAG_BITMAP_IDS[@]}"; do
   check "bitmap $id: a flag, 16 x 14, 24 bits" grep -qx "bitmap $id 16x14x24" <<<"$resources"
 done
+check "the first icon group (the one Explorer shows) has 16, 32, 48 and 256 pixels" \
+  grep -qx 'icongroup 1 16 32 48 256' <<<"$(grep -m1 '^icongroup' <<<"$resources")"
 check "no other bitmaps" test "$(grep -c '^bitmap' <<<"$resources")" -eq $((${#ORVEX_LANGUAGE_FLAG_BITMAP_IDS[@]} + 2))
 
 if [ "$failures" -ne 0 ]; then echo "$failures check(s) failed"; exit 1; fi
