@@ -92,7 +92,7 @@ run_both() {
   expect_exit 0 "$what: the silent run installs"
   bench_run msiexec /x "$product_code" /qn
   bench_start "$exe"
-  if _bench_boxes wait "$(_bench_hex "$dialog_caption")" 5000 >/dev/null 2>&1; then
+  if _bench_boxes wait "$(_bench_hex "$dialog_caption")" "$(_bench_box_ms)" >/dev/null 2>&1; then
     bench_box_press "$dialog_caption" ok
   fi
   bench_wait
@@ -103,9 +103,10 @@ run_both() {
 }
 
 # What the loader brings in before the entry point: the setup ends at once behind the mutex.
-wine "$downloads/hardening_probe.exe" hold 20 </dev/null >/dev/null 2>&1 &
+wine "$downloads/hardening_probe.exe" hold "$(_bench_scaled 20)" "$(bench_winpath "$BENCH_RUN/holding")" \
+  </dev/null >/dev/null 2>&1 &
 holder=$!
-sleep 3
+bench_wait_lines "$BENCH_RUN/holding" 1 10 || bench_fail "the other program holds the mutex"
 WINEDEBUG=+pid,+loaddll bench_run "$exe" /silent 2>"$BENCH_RUN/before-entry.log"
 expect_exit 1 "a setup behind another one's mutex ends at once"
 before_entry=$(loaded_by_setup "$BENCH_RUN/before-entry.log")
@@ -116,7 +117,7 @@ WINEDEBUG=+pid,+loaddll,+module bench_run "$exe" /silent 2>"$BENCH_RUN/silent.lo
 expect_exit 0 "the silent run installs"
 bench_run msiexec /x "$product_code" /qn
 WINEDEBUG=+pid,+loaddll,+module bench_start "$exe" 2>"$BENCH_RUN/interactive.log"
-if _bench_boxes wait "$(_bench_hex "$dialog_caption")" 5000 >/dev/null 2>&1; then
+if _bench_boxes wait "$(_bench_hex "$dialog_caption")" "$(_bench_box_ms)" >/dev/null 2>&1; then
   bench_box_press "$dialog_caption" ok
 fi
 bench_wait

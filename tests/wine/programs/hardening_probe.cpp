@@ -1,7 +1,8 @@
 // Plays the other program in the hardening tests.
 //
-//   hardening_probe.exe hold SECONDS   holds the setup's mutex "Orvex2011Installer" for SECONDS, so
-//                                      a setup started meanwhile ends right after taking it
+//   hardening_probe.exe hold SECONDS [READY]  holds the setup's mutex "Orvex2011Installer" for
+//                                      SECONDS, so a setup started meanwhile ends right after
+//                                      taking it; once it holds it, writes a line to the file READY
 //   hardening_probe.exe load NAME...   loads each NAME the default way (the program's folder
 //                                      first), as a program without the setup's restriction does
 //   hardening_probe.exe preload NAME...  the same after the setup's preloading of system DLLs, as
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "platform/win32/system_library.h"
+#include "tests/wine/tools/bench_tool.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   int count = 0;
@@ -26,6 +28,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   int status = 64;
   if (mode == L"hold") {
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Orvex2011Installer");
+    if (mutex != nullptr && count > 3) bench::AppendUtf8(arguments[3], L"holding\n");
     Sleep(static_cast<DWORD>(_wtoi(arguments[2])) * 1000);
     if (mutex != nullptr) CloseHandle(mutex);
     status = 0;
