@@ -22,5 +22,28 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# A mirror in the middle of a sync serves an index of the wrong size for a while ("File has
+# unexpected size ... Mirror sync in progress?"): the update is tried again after a pause. When it
+# still fails, the install is tried with what was fetched, since the failed index may not matter.
+failed_indexes=""
+for attempt in 1 2 3 4 5; do
+  if update_log=$(apt-get update -qq 2>&1); then
+    failed_indexes=""
+    break
+  fi
+  failed_indexes=$(grep -E '^E: Failed to fetch' <<<"$update_log" | sed 's/^E: Failed to fetch \([^ ]*\).*/\1/' || true)
+  [ -n "$failed_indexes" ] || failed_indexes=$(grep -E '^E:' <<<"$update_log" || true)
+  echo "install-prerequisites.sh: package index update failed (attempt $attempt of 5):" >&2
+  echo "$failed_indexes" | sed 's/^/  /' >&2
+  [ "$attempt" -lt 5 ] && sleep $((attempt * 15))
+done
+
+if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+  if [ -n "$failed_indexes" ]; then
+    echo "install-prerequisites.sh: the packages did not install after the index update failed for:" >&2
+    echo "$failed_indexes" | sed 's/^/  /' >&2
+    echo "A mirror that is being synchronised serves such indexes for a while; a retry later may pass." >&2
+  fi
+  exit 1
+fi
