@@ -46,3 +46,8 @@ std::u16string UnsignedDecimal(std::uint32_t number) {
   } while (number != 0);
   return digits;
 }
+
+std::u16string SignedDecimal(std::int32_t number) {
+  if (number >= 0) return UnsignedDecimal(static_cast<std::uint32_t>(number));
+  return u"-" + UnsignedDecimal(0u - static_cast<std::uint32_t>(number));
+}

@@ -17,3 +17,6 @@ std::u16string FormatText(const char16_t* pattern, const std::vector<std::u16str
 
 // An unsigned number as decimal digits without leading zeros ("%u").
 std::u16string UnsignedDecimal(std::uint32_t number);
+
+// A signed number as decimal digits, with "-" before a negative one ("%d").
+std::u16string SignedDecimal(std::int32_t number);

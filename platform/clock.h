@@ -20,5 +20,7 @@ struct SystemTime {
 };
 // The current time in UTC (GetSystemTime).
 [[nodiscard]] SystemTime CurrentUtcTime();
+// The current local time (GetLocalTime).
+[[nodiscard]] SystemTime CurrentLocalTime();
 
 }  // namespace platform

@@ -105,11 +105,23 @@ std::uint32_t TickCount() { return ::GetTickCount(); }
 
 void SleepMilliseconds(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+namespace {
+SystemTime FromSystemTime(const SYSTEMTIME& time) {
+  return SystemTime{time.wYear, time.wMonth, time.wDayOfWeek, time.wDay, time.wHour, time.wMinute, time.wSecond,
+                    time.wMilliseconds};
+}
+}  // namespace
+
 SystemTime CurrentUtcTime() {
   SYSTEMTIME now{};
   ::GetSystemTime(&now);
-  return SystemTime{now.wYear, now.wMonth, now.wDayOfWeek, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                    now.wMilliseconds};
+  return FromSystemTime(now);
+}
+
+SystemTime CurrentLocalTime() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return FromSystemTime(now);
 }
 
 std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded) {

@@ -62,6 +62,7 @@ std::uint32_t TickCount() {
 }
 
 platform::SystemTime CurrentUtcTime() { return fakes::Process().utcTime; }
+platform::SystemTime CurrentLocalTime() { return fakes::Process().localTime; }
 
 // %NAME% of each known variable is replaced; anything else stays as written.
 std::uint32_t ExpandEnvironmentText(const std::u16string& text, std::uint32_t capacity, std::u16string& expanded) {

@@ -20,6 +20,7 @@ struct ProcessWorld {
   // Added to the tick count after every read, so loops that wait on it end.
   std::uint32_t tickStep = 0;
   platform::SystemTime utcTime{2011, 6, 3, 15, 12, 30, 45, 500};
+  platform::SystemTime localTime{2011, 6, 3, 15, 14, 30, 45, 500};
   // Environment variables by name (as written in the text to expand).
   std::map<std::u16string, std::u16string> environment = {{u"SystemRoot", u"C:\\Windows"}};
 };

@@ -1,5 +1,7 @@
 // The program's own process-wide values return to their start values with the rest of the world,
 // so every test starts as a freshly started process would.
+#include "base/outcome.h"
+#include "base/setup_log.h"
 #include "i18n/language_packs.h"
 #include "installer/package_extraction.h"
 #include "tag/affiliate_configuration.h"
@@ -16,5 +18,7 @@ const bool registered = fakes::RegisterReset([] {
   ResetInstalledProductForTesting();
   ResetAffiliatePropertiesForTesting();
   ResetRequirementsStatusForTesting();
+  ResetSetupLogForTesting();
+  unattendedRun = false;
 });
 }  // namespace
