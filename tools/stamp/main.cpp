@@ -1,25 +1,18 @@
 // orvex-stamp: writes the affiliate tag into a signed setup executable, or reads it back.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <exception>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "tag/tag_format.h"
+#include "tools/stamp/deployment.h"
+#include "tools/stamp/files.h"
 #include "tools/stamp/stamping.h"
 
 namespace {
 
+using stamping::IsFolder;
 using stamping::Outcome;
 
 constexpr char kUsage[] =
@@ -27,6 +20,9 @@ constexpr char kUsage[] =
     "  orvex-stamp [--replace] [--output OUT] FILE TEXT\n"
     "  orvex-stamp [--replace] [--output OUT] --text-file TEXTFILE FILE\n"
     "  orvex-stamp --read FILE\n"
+    "  orvex-stamp --metadata --download-url URL FILE\n"
+    "  orvex-stamp --batch LIST --output-dir DIR FILE\n"
+    "  orvex-stamp --main-package OUT FILE\n"
     "\n"
     "Writes the affiliate tag TEXT (or the bytes of TEXTFILE) behind the Authenticode signature\n"
     "of the signed setup executable FILE, in place or into OUT, and updates the certificate\n"
@@ -40,6 +36,17 @@ constexpr char kUsage[] =
     "OUT (and FILE when written in place) must not be a symbolic link.\n"
     "Windows with the certificate padding check on (EnableCertPaddingCheck=1) takes a file\n"
     "with bytes behind its signature for unsigned.\n"
+    "\n"
+    "--metadata writes the deployment metadata of the signed, tagged FILE beside it: the winget\n"
+    "manifest in <stem>.winget/ and the Intune application in <stem>.deployment.json, from FILE's\n"
+    "SHA-256 and the facts of its main package in <stem>.package-facts (which the build writes\n"
+    "with packages/tools/read_package_facts.py and which must describe the package FILE carries).\n"
+    "URL is the address FILE is published at (https).\n"
+    "--batch makes one copy of FILE per line of LIST, NAME<TAB>DOWNLOAD URL<TAB>TAG TEXT:\n"
+    "DIR/NAME/<FILE's name> with that tag in place of FILE's, its metadata beside it, and then\n"
+    "DIR/SHA256SUMS. NAME is 1 to 64 letters, digits, \"-\" and \"_\". Every line is checked, and\n"
+    "no DIR/NAME may exist, before anything is written; a failure later removes what was written.\n"
+    "--main-package writes the package FILE carries as its resource \"MSI\" to the new file OUT.\n"
     "\n"
     "Exit codes:\n"
     "  0  done\n"
@@ -55,26 +62,49 @@ constexpr char kUsage[] =
     "  9  (--read) FILE carries no tag\n"
     "  10 the text is not a list of NAME=VALUE properties separated by \"&\" (NAME one of the\n"
     "     properties the setup allows, each once; VALUE 1 to 64 letters, digits, \"-\", \"_\" and\n"
-    "     \".\"); with --read: the tag is printed, but the setup ignores it\n";
+    "     \".\"); with --read: the tag is printed, but the setup ignores it\n"
+    "  11 FILE carries no main package, or its package facts are missing, malformed or not those\n"
+    "     of that package\n"
+    "  12 the download address or a line of LIST is refused (the line's number is named); nothing\n"
+    "     is written\n";
 
 struct Arguments {
   bool read = false;
   bool replace = false;
+  bool metadata = false;
   std::optional<std::string> output;
   std::optional<std::string> textFile;
+  std::optional<std::string> downloadUrl;
+  std::optional<std::string> batch;
+  std::optional<std::string> outputDir;
+  std::optional<std::string> mainPackage;
   std::vector<std::string> positional;
 };
 
 std::optional<Arguments> Parse(int argc, char** argv) {
   Arguments arguments;
+  const std::pair<std::string_view, std::optional<std::string> Arguments::*> valued[] = {
+      {"--output", &Arguments::output},
+      {"--text-file", &Arguments::textFile},
+      {"--download-url", &Arguments::downloadUrl},
+      {"--batch", &Arguments::batch},
+      {"--output-dir", &Arguments::outputDir},
+      {"--main-package", &Arguments::mainPackage},
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
+    std::optional<std::string> Arguments::*option = nullptr;
+    for (const auto& [name, member] : valued) {
+      if (argument == name) option = member;
+    }
     if (argument == "--read") {
       arguments.read = true;
     } else if (argument == "--replace") {
       arguments.replace = true;
-    } else if ((argument == "--output" || argument == "--text-file") && i + 1 < argc) {
-      (argument == "--output" ? arguments.output : arguments.textFile) = argv[++i];
+    } else if (argument == "--metadata") {
+      arguments.metadata = true;
+    } else if (option != nullptr && i + 1 < argc) {
+      arguments.*option = argv[++i];
     } else if (argument == "--") {
       for (++i; i < argc; ++i) arguments.positional.emplace_back(argv[i]);
     } else if (argument.size() > 1 && argument[0] == '-') {
@@ -83,79 +113,14 @@ std::optional<Arguments> Parse(int argc, char** argv) {
       arguments.positional.emplace_back(argument);
     }
   }
-  const std::size_t wanted = arguments.read || arguments.textFile ? 1 : 2;
+  const bool stamps = arguments.replace || arguments.output || arguments.textFile;
+  const int modes = arguments.read + arguments.metadata + arguments.batch.has_value() + arguments.mainPackage.has_value();
+  if (modes > 1 || (modes == 1 && stamps)) return std::nullopt;
+  if (arguments.metadata != arguments.downloadUrl.has_value()) return std::nullopt;
+  if (arguments.batch.has_value() != arguments.outputDir.has_value()) return std::nullopt;
+  const std::size_t wanted = modes == 1 || arguments.textFile ? 1 : 2;
   if (arguments.positional.size() != wanted) return std::nullopt;
-  if (arguments.read && (arguments.replace || arguments.output || arguments.textFile)) return std::nullopt;
   return arguments;
-}
-
-bool IsFolder(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_directory(path, error);
-}
-
-// False for a folder and for anything that cannot be read to its end. The stream buffer throws
-// when a read fails (as reading a folder does), so that is caught here too.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  if (IsFolder(path)) return false;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-// At most kMaxTagTextSize + 1 bytes of a regular file, so an endless device or a pipe cannot hold
-// the tool up and a text over the limit is still seen as such. False for anything else.
-bool ReadTextFile(const std::string& path, std::string& text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat status {};
-  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-  text.assign(tagging::kMaxTagTextSize + 1, '\0');
-  std::size_t used = 0;
-  while (ok && used < text.size()) {
-    const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      ok = got == 0;
-      break;
-    }
-    used += static_cast<std::size_t>(got);
-  }
-  ::close(fd);
-  text.resize(used);
-  return ok;
-}
-
-bool IsLink(const std::string& path) {
-  struct stat status {};
-  return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
-}
-
-// Writes a new file beside the target and renames it over the target, so that a failed write
-// never leaves a half-written executable; the target keeps the permissions of `model`. The new
-// file is created, never opened: a link or file planted under its name makes the write fail.
-bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, const std::string& model) {
-  const std::string temporary = path + ".stamp-tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = true;
-  for (std::size_t written = 0; ok && written < bytes.size();) {
-    const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (put < 0 && errno == EINTR) continue;
-    ok = put > 0;
-    if (ok) written += static_cast<std::size_t>(put);
-  }
-  struct stat status {};
-  if (ok && ::stat(model.c_str(), &status) == 0) ok = ::fchmod(fd, status.st_mode & 07777) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
 }
 
 // Bytes a terminal would act on, and the escape character itself, as \xNN.
@@ -203,8 +168,11 @@ int main(int argc, char** argv) {
     return static_cast<int>(Outcome::Usage);
   }
   const std::string& file = arguments->positional[0];
+  if (arguments->metadata) return stamping::WriteMetadataBeside(file, *arguments->downloadUrl);
+  if (arguments->batch) return stamping::StampBatch(*arguments->batch, *arguments->outputDir, file);
+  if (arguments->mainPackage) return stamping::WriteMainPackage(file, *arguments->mainPackage);
   std::vector<std::uint8_t> image;
-  if (!ReadWholeFile(file, image)) return FailFile(file);
+  if (!stamping::ReadWholeFile(file, image)) return FailFile(file);
 
   if (arguments->read) {
     std::string text;
@@ -219,7 +187,7 @@ int main(int argc, char** argv) {
   std::string text;
   if (arguments->textFile) {
     if (IsFolder(*arguments->textFile)) return FailFile(*arguments->textFile);
-    if (!ReadTextFile(*arguments->textFile, text)) {
+    if (!stamping::ReadRegularFile(*arguments->textFile, tagging::kMaxTagTextSize, text, false)) {
       std::fprintf(stderr, "orvex-stamp: %s: not a readable regular file\n", arguments->textFile->c_str());
       return static_cast<int>(Outcome::FileError);
     }
@@ -227,13 +195,13 @@ int main(int argc, char** argv) {
     text = arguments->positional[1];
   }
   const std::string target = arguments->output.value_or(file);
-  if (IsLink(target)) {
+  if (stamping::IsLink(target)) {
     std::fprintf(stderr, "orvex-stamp: %s: is a symbolic link; name the file itself\n", target.c_str());
     return static_cast<int>(Outcome::FileError);
   }
   const Outcome outcome = stamping::StampTag(image, text, arguments->replace);
   if (outcome == Outcome::MalformedText) return FailText(file, text);
   if (outcome != Outcome::Done) return Fail(outcome, file);
-  if (!WriteWholeFile(target, image, file)) return FailFile(target);
+  if (!stamping::WriteWholeFile(target, image, file)) return FailFile(target);
   return 0;
 }

@@ -31,17 +31,17 @@ Outcome FromFault(tagging::TagFault fault) {
 }  // namespace
 
 std::uint32_t PeChecksum(std::span<const std::uint8_t> image, std::uint32_t checksumOffset) {
-  auto byteAt = [&](std::size_t index) -> std::uint32_t {
-    if (index >= image.size()) return 0;
-    if (index >= checksumOffset && index - checksumOffset < 4) return 0;
-    return image[index];
-  };
+  // The 16-bit words summed without folding, then folded once: the same sum as folding after
+  // every word, and fast enough for product-sized files stamped by the hundred.
   std::uint64_t sum = 0;
-  for (std::size_t i = 0; i < image.size(); i += 2) {
-    sum += byteAt(i) | (byteAt(i + 1) << 8);
-    sum = (sum & 0xFFFF) + (sum >> 16);
+  const std::size_t even = image.size() & ~std::size_t{1};
+  for (std::size_t i = 0; i < even; i += 2) sum += image[i] | (std::uint32_t{image[i + 1]} << 8);
+  if (even < image.size()) sum += image[even];
+  // The checksum field counts as zero.
+  for (std::size_t i = checksumOffset; i < image.size() && i - checksumOffset < 4; ++i) {
+    sum -= std::uint64_t{image[i]} << (8 * (i & 1));
   }
-  sum = (sum & 0xFFFF) + (sum >> 16);
+  while (sum >> 16 != 0) sum = (sum & 0xFFFF) + (sum >> 16);
   return static_cast<std::uint32_t>(sum + image.size());
 }
 
@@ -123,6 +123,11 @@ std::string_view Describe(Outcome outcome) {
     case Outcome::MalformedText:
       return "the tag text is not a list of NAME=VALUE installer properties separated by \"&\" (NAME one of the "
              "properties the setup allows, each once; VALUE 1 to 64 letters, digits, \"-\", \"_\" and \".\")";
+    case Outcome::PackageFacts:
+      return "the file carries no main package, or the package facts beside it are missing, malformed or not "
+             "those of its main package";
+    case Outcome::Refused:
+      return "refused: nothing written";
   }
   return "unknown outcome";
 }

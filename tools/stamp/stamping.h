@@ -16,12 +16,14 @@ enum class Outcome : int {
   Usage = 2,
   NotPeImage = 3,
   Unsigned = 4,
-  UnexpectedSignatureHeader = 5,  // the signature's DER length is not in the two-byte 0x30 0x82 form
+  UnexpectedSignatureHeader = 5,    // the signature's DER length is not in the two-byte 0x30 0x82 form
   UnsupportedCertificateTable = 6,  // damaged, more than one entry, or not at the end of the file
-  AlreadyTagged = 7,  // something stands behind the signature and --replace was not given
+  AlreadyTagged = 7,                // something stands behind the signature and --replace was not given
   TextTooLong = 8,
   NoTag = 9,
   MalformedText = 10,  // not a list of allowed NAME=VALUE properties (tagging::CheckTagText)
+  PackageFacts = 11,   // no main package, or its facts beside the file missing, malformed or not its own
+  Refused = 12,        // a download address or a line of a batch list the tool does not accept
 };
 
 // Puts `text` behind the signature and updates the certificate entry's length, the security
