@@ -1,9 +1,16 @@
 # cmake -DFILE=<exe> -DMODE=test|command|pfx [settings] [-DSTAMP_TOOL=<orvex-stamp> -DTAG=<text>]
-#       [-DUNSIGNED_COPY=<file>] -P sign_executable.cmake
+#       [-DUNSIGNED_COPY=<file>]
+#       [-DDOWNLOAD_URL=<https address> -DPYTHON=<python3> -DMSIINFO=<msiinfo> -DFACTS_READER=<script>]
+#       -P sign_executable.cmake
 # Signs a linked setup executable in place, then stamps TAG behind the signature (no TAG: no
 # stamp). UNSIGNED_COPY keeps the file as linked, which removing the signature and the tag
-# (osslsigncode remove-signature) gives back. Any failure removes FILE, so that nothing unsigned or half-signed is left at the
-# shipping path, and stops the build.
+# (osslsigncode remove-signature) gives back. With DOWNLOAD_URL, the signed and stamped file then
+# gets its deployment metadata beside it: the stamping tool takes the main package back out of the
+# finished file, FACTS_READER (packages/tools/read_package_facts.py) reads it into
+# <stem>.package-facts, and the stamping tool writes <stem>.winget/ and <stem>.deployment.json from
+# those facts and the file's own bytes. Any failure removes FILE and its metadata, so that nothing
+# unsigned or half-signed is left at the shipping path and no metadata describes a file that is
+# not there, and stops the build; a file signed anew never keeps the metadata of the one before.
 #
 #   MODE test     osslsigncode with the per-build test certificate CERTIFICATE and KEY (SHA-256)
 #   MODE command  COMMAND, a command line with {file} standing for the file to sign in place
@@ -13,9 +20,15 @@
 cmake_minimum_required(VERSION 3.25)
 
 set(work "${FILE}.signing")
+get_filename_component(beside "${FILE}" DIRECTORY)
+get_filename_component(stem "${FILE}" NAME_WLE)
+set(package_copy "${FILE}.main-package")
+set(facts "${beside}/${stem}.package-facts")
+set(metadata "${beside}/${stem}.winget" "${beside}/${stem}.deployment.json" "${facts}"
+             "${package_copy}")
 
 function(give_up message)
-  file(REMOVE "${FILE}" "${work}" "${work}.sha1")
+  file(REMOVE_RECURSE "${FILE}" "${work}" "${work}.sha1" ${metadata})
   message(FATAL_ERROR "${message}; ${FILE} removed")
 endfunction()
 
@@ -36,7 +49,7 @@ function(run what attempts)
 endfunction()
 
 set(description -n "Orvex Utilities 2011 Setup")
-file(REMOVE "${work}" "${work}.sha1")
+file(REMOVE_RECURSE "${work}" "${work}.sha1" ${metadata})
 if(UNSIGNED_COPY)
   get_filename_component(folder "${UNSIGNED_COPY}" DIRECTORY)
   file(MAKE_DIRECTORY "${folder}")
@@ -80,4 +93,11 @@ file(CHMOD "${FILE}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
      WORLD_READ WORLD_EXECUTE)
 if(DEFINED TAG AND NOT TAG STREQUAL "")
   run("Stamping the tag" 1 ${STAMP_TOOL} ${FILE} -- ${TAG})
+endif()
+if(DOWNLOAD_URL)
+  run("Taking the main package back out of the executable" 1 ${STAMP_TOOL} --main-package ${package_copy} ${FILE})
+  run("Reading the main package's facts" 1 ${PYTHON} ${FACTS_READER} --msiinfo ${MSIINFO} ${package_copy}
+      ${facts})
+  file(REMOVE "${package_copy}")
+  run("Writing the deployment metadata" 1 ${STAMP_TOOL} --metadata --download-url ${DOWNLOAD_URL} ${FILE})
 endif()

@@ -7,7 +7,9 @@
 #   neither              a test code-signing certificate made with openssl once per build folder
 #                        (no key is kept in the repository): never a release; the release preset
 #                        refuses it
-# cmake/sign_executable.cmake does the work and removes the executable when signing fails.
+# cmake/sign_executable.cmake does the work and removes the executable when signing fails. Beside
+# the shipped executable it then writes the deployment metadata (a winget manifest, the Intune
+# application) from what it reads back from the finished file.
 include_guard(GLOBAL)
 include(${CMAKE_CURRENT_LIST_DIR}/../tools/stamp/sources.cmake)
 
@@ -44,6 +46,23 @@ else()
                  "not for release (see README.md, \"Releasing\")")
 endif()
 
+# Where the shipped executable is published: the deployment metadata names it.
+set(ORVEX_DOWNLOAD_URL "" CACHE STRING
+    "https address the shipped setup executable is downloaded from, for its deployment metadata")
+if(ORVEX_DOWNLOAD_URL)
+  if(NOT ORVEX_DOWNLOAD_URL MATCHES "^https://[A-Za-z0-9._~:/?#@!$&()*+,;=%-]+$")
+    message(FATAL_ERROR "ORVEX_DOWNLOAD_URL \"${ORVEX_DOWNLOAD_URL}\" is no https address")
+  endif()
+  set(ORVEX_SHIPPED_DOWNLOAD_URL "${ORVEX_DOWNLOAD_URL}")
+else()
+  set(ORVEX_SHIPPED_DOWNLOAD_URL "${ORVEX_LINK_BASE}/download/OrvexUtilities2011Setup.exe")
+  if(ORVEX_RELEASE)
+    message(WARNING "ORVEX_DOWNLOAD_URL is not set: the deployment metadata of the release names the "
+                    "placeholder ${ORVEX_SHIPPED_DOWNLOAD_URL}. Set it to the address the executable is "
+                    "published at (README.md, \"Releasing\").")
+  endif()
+endif()
+
 set(ORVEX_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing CACHE INTERNAL "")
 set(ORVEX_SIGNING_CERTIFICATE ${ORVEX_SIGNING_DIR}/code-signing-certificate.pem CACHE INTERNAL "")
 set(ORVEX_SIGNING_KEY ${ORVEX_SIGNING_DIR}/code-signing-key.pem CACHE INTERNAL "")
@@ -65,6 +84,7 @@ add_custom_command(
   COMMAND ${ORVEX_HOST_CXX} -std=c++20 -O2 ${ORVEX_WARNING_FLAGS} -I${ORVEX_STAMP_ROOT} -I${ORVEX_GENERATED_DIR}
           ${ORVEX_STAMP_SOURCES} -o ${ORVEX_HOST_STAMP_TOOL}
   DEPENDS ${ORVEX_STAMP_SOURCES} ${ORVEX_STAMP_HEADERS} ${ORVEX_GENERATED_DIR}/base/product_data.h
+          ${ORVEX_GENERATED_DIR}/tools/stamp/product_listing.h
   COMMENT "Building the stamping tool for the build machine"
   VERBATIM)
 
@@ -76,18 +96,39 @@ else()
   add_custom_target(orvex_signing_tools DEPENDS ${ORVEX_HOST_STAMP_TOOL})
 endif()
 
-# orvex_sign_and_stamp(<target> [TAG <text>] [UNTAGGED])
+# orvex_deployment_metadata_paths(<out> <folder> <stem>): what the build writes beside the shipped
+# executable <folder>/<stem>.exe: the winget manifest, the Intune application and the package facts.
+function(orvex_deployment_metadata_paths out folder stem)
+  set(${out} "${folder}/${stem}.winget" "${folder}/${stem}.deployment.json" "${folder}/${stem}.package-facts"
+      PARENT_SCOPE)
+endfunction()
+
+# orvex_sign_and_stamp(<target> [TAG <text>] [UNTAGGED] [METADATA])
 # After <target> (a setup executable) is linked, keeps it as linked in unsigned/ beside it, signs
 # it and stamps the tag <text> (default ORVEX_DEFAULT_TAG) behind the signature; UNTAGGED signs
-# only. Call it in the folder that creates the target.
+# only. METADATA (a shipped executable) then writes its deployment metadata beside it, from the
+# finished file: its main package read back with packages/tools/read_package_facts.py, its hash
+# and headers by the stamping tool; a new link removes the old metadata first. Call it in the
+# folder that creates the target.
 function(orvex_sign_and_stamp target)
-  cmake_parse_arguments(ARG "UNTAGGED" "TAG" "" ${ARGN})
+  cmake_parse_arguments(ARG "UNTAGGED;METADATA" "TAG" "" ${ARGN})
   if(NOT DEFINED ARG_TAG)
     set(ARG_TAG "${ORVEX_DEFAULT_TAG}")
   endif()
   set(tag)
   if(NOT ARG_UNTAGGED)
     set(tag "-DTAG=${ARG_TAG}")
+  endif()
+  set(metadata)
+  if(ARG_METADATA)
+    set(reader ${PROJECT_SOURCE_DIR}/packages/tools/read_package_facts.py)
+    set(metadata "-DDOWNLOAD_URL=${ORVEX_SHIPPED_DOWNLOAD_URL}" -DPYTHON=${ORVEX_HOST_PYTHON}
+                 -DMSIINFO=${ORVEX_MSIINFO} -DFACTS_READER=${reader})
+    orvex_deployment_metadata_paths(paths "$<TARGET_FILE_DIR:${target}>" "$<TARGET_FILE_BASE_NAME:${target}>")
+    add_custom_command(TARGET ${target} PRE_LINK COMMAND ${CMAKE_COMMAND} -E rm -rf ${paths} VERBATIM)
+    # A new stamping tool or reader writes the metadata anew.
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ORVEX_HOST_STAMP_TOOL} ${reader}
+                 ${PROJECT_SOURCE_DIR}/packages/tools/check_package_set.py)
   endif()
   set(what "Signing and stamping ${target}")
   if(ORVEX_SIGNING_MODE STREQUAL "test")
@@ -97,7 +138,7 @@ function(orvex_sign_and_stamp target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} "-DFILE=$<TARGET_FILE:${target}>" -DMODE=${ORVEX_SIGNING_MODE}
             ${ORVEX_SIGNING_SETTINGS} -DOSSLSIGNCODE=${ORVEX_OSSLSIGNCODE}
-            -DSTAMP_TOOL=${ORVEX_HOST_STAMP_TOOL} ${tag}
+            -DSTAMP_TOOL=${ORVEX_HOST_STAMP_TOOL} ${tag} ${metadata}
             "-DUNSIGNED_COPY=$<TARGET_FILE_DIR:${target}>/unsigned/$<TARGET_FILE_NAME:${target}>"
             -P ${PROJECT_SOURCE_DIR}/cmake/sign_executable.cmake
     COMMENT "${what}"

@@ -97,11 +97,12 @@ add_custom_command(
 add_custom_target(orvex_setup_icon DEPENDS ${ORVEX_SETUP_ICON})
 
 # orvex_add_setup(<target> OUTPUT_NAME <name> [MAIN <main.msi>] [PACKS <RESOURCE_NAME>=<pack.msi> ...]
-#                 [DEPENDS <targets>] [UNSIGNED | UNTAGGED | TAG <text>])
+#                 [DEPENDS <targets>] [UNSIGNED | UNTAGGED | TAG <text>] [METADATA])
 # Links a setup executable that carries the given main package (RCDATA "MSI") and language packs
 # (RCDATA "QZLANGPACK_xx_YY"), all stored under language 1033, then signs it and stamps the
 # default affiliate tag behind the signature, as a distribution does. UNSIGNED leaves it unsigned,
-# UNTAGGED signs without a tag, TAG stamps another text.
+# UNTAGGED signs without a tag, TAG stamps another text. METADATA (the shipped executable) writes
+# its deployment metadata beside it after signing and stamping.
 # orvex_package_resources(<out-rc> <target> <NAME>=<file> ...)
 # Writes a resource script that carries each file as RCDATA <NAME> under language 1033 and sets
 # <out-rc> to it (empty when there is nothing to carry).
@@ -151,7 +152,7 @@ function(orvex_add_test_program target source)
 endfunction()
 
 function(orvex_add_setup target)
-  cmake_parse_arguments(ARG "UNSIGNED;UNTAGGED" "OUTPUT_NAME;MAIN;TAG" "PACKS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "UNSIGNED;UNTAGGED;METADATA" "OUTPUT_NAME;MAIN;TAG" "PACKS;DEPENDS" ${ARGN})
   set(entries ${ARG_PACKS})
   if(ARG_MAIN)
     list(PREPEND entries "MSI=${ARG_MAIN}")
@@ -184,12 +185,16 @@ function(orvex_add_setup target)
   if(ARG_DEPENDS)
     add_dependencies(${target} ${ARG_DEPENDS})
   endif()
+  set(metadata)
+  if(ARG_METADATA)
+    set(metadata METADATA)
+  endif()
   if(ARG_UNTAGGED)
     orvex_sign_and_stamp(${target} UNTAGGED)
   elseif(DEFINED ARG_TAG)
-    orvex_sign_and_stamp(${target} TAG "${ARG_TAG}")
+    orvex_sign_and_stamp(${target} TAG "${ARG_TAG}" ${metadata})
   elseif(NOT ARG_UNSIGNED)
-    orvex_sign_and_stamp(${target})
+    orvex_sign_and_stamp(${target} ${metadata})
   endif()
 endfunction()
 
@@ -258,9 +263,12 @@ function(orvex_check_packages target executable main)
     string(REGEX REPLACE "^[^=]*=" "" file "${entry}")
     list(APPEND files "${file}")
   endforeach()
-  # A refused set leaves no executable of an earlier build behind either.
+  # A refused set leaves no executable of an earlier build behind either, nor its metadata.
+  get_filename_component(folder "${executable}" DIRECTORY)
+  get_filename_component(stem "${executable}" NAME_WLE)
+  orvex_deployment_metadata_paths(metadata "${folder}" "${stem}")
   add_custom_command(OUTPUT "${stamp}"
-    COMMAND "${CMAKE_COMMAND}" -E rm -f "${stamp}" "${executable}"
+    COMMAND "${CMAKE_COMMAND}" -E rm -rf "${stamp}" "${executable}" ${metadata}
     COMMAND "${ORVEX_HOST_PYTHON}" "${script}" ${arguments}
     DEPENDS "${script}" ${files}
     COMMENT "Checking the packages of ${target}"
@@ -281,6 +289,17 @@ else()
   add_test(NAME packages.check
            COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packages/package_check_test.sh ${ORVEX_HOST_PYTHON}
                    ${ORVEX_MSIBUILD} ${ORVEX_MSIINFO} ${CMAKE_BINARY_DIR}/packages ${CMAKE_BINARY_DIR}/product.env)
+  # The deployment metadata beside the default executable, and the stamping tool's batch. The
+  # winget schemas are test data kept outside the repository.
+  set(ORVEX_WINGET_SCHEMAS "${PROJECT_SOURCE_DIR}/../shared/winget-schemas/v1.10.0" CACHE PATH
+      "Folder of the winget manifest schemas 1.10.0 the deployment tests validate against (absent: skipped)")
+  foreach(mode metadata batch)
+    add_test(NAME deployment.${mode}
+             COMMAND ${ORVEX_HOST_PYTHON} ${PROJECT_SOURCE_DIR}/tests/deployment/deployment_test.py ${mode}
+                     --source ${PROJECT_SOURCE_DIR} --build ${CMAKE_BINARY_DIR} --tool ${ORVEX_HOST_STAMP_TOOL}
+                     --main-package ${ORVEX_MSI_main} --msiinfo ${ORVEX_MSIINFO}
+                     --certificate ${ORVEX_SIGNING_CERTIFICATE} --schemas ${ORVEX_WINGET_SCHEMAS})
+  endforeach()
 endif()
 add_subdirectory(resources)
 if(NOT ORVEX_RELEASE)
