@@ -15,7 +15,8 @@ if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   ctest --preset win32 || status=1
 else
   echo "test-all.sh: this machine cannot run 32-bit programs (/lib/ld-linux.so.2: exec format error):" \
-       "the Wine scenarios are SKIPPED; of the win32 tier only executable.format and packages.check run" >&2
-  ctest --preset win32 -R '^(executable\.format|packages\.check)$' || status=1
+       "the Wine scenarios are SKIPPED; of the win32 tier only executable.format, packages.check and the" \
+       "deployment tests run" >&2
+  ctest --preset win32 -R '^(executable\.format|packages\.check|deployment\..+)$' || status=1
 fi
 exit $status
