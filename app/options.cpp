@@ -97,9 +97,13 @@ std::u16string LogPathOption(const std::vector<std::u16string>& arguments) {
 }
 
 ParseStop ParseArguments(std::vector<std::u16string>& arguments, std::size_t first, SetupOptions& options) {
+  // A property argument that was refused is reported when the loop reaches it, after the
+  // arguments before it were visited like all others.
+  std::size_t refusedProperty = arguments.size();
   for (std::size_t i = first; i < arguments.size(); ++i) {
     std::u16string& argument = arguments[i];
     LowerCaseAsciiInPlace(argument);
+    if (i == refusedProperty) return {ConsoleRequest::UnsupportedParameter, i};
     const bool takesValue =
         argument == u"/language" || argument == u"/logbp" || argument == u"/loglp" || argument == kLogOption;
     const std::u16string* value = takesValue ? ValueAfter(arguments, i) : nullptr;
@@ -128,7 +132,7 @@ ParseStop ParseArguments(std::vector<std::u16string>& arguments, std::size_t fir
     } else if (BeginsWithSlash(argument)) {
       return {ConsoleRequest::UnsupportedParameter, i};
     }
-    if (refused != 0) return {ConsoleRequest::UnsupportedParameter, refused};
+    if (refused != 0) refusedProperty = refused;
   }
   return {ConsoleRequest::None, arguments.size()};
 }
