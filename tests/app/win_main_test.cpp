@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/product.h"
+#include "base/setup_log.h"
 #include "platform/ui.h"
 #include "tag/affiliate_configuration.h"
 #include "tests/fakes/file_mapping.h"
@@ -321,6 +322,31 @@ TEST_F(WinMainTest, EachSituationEndsWithItsCodeInBothModes) {
       }
     }
   }
+}
+
+// With "/reducedui" the removal and the main package show Windows Installer's progress window
+// only (basic level, progress only); the packs stay without interface and no question is asked.
+TEST_F(WinMainTest, UnattendedWithReducedUiKeepsTheProgressWindowOnly) {
+  fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()};
+  EXPECT_EQ(RunToTheEnd({u"/unattended", u"/reducedui"}), 0);
+  EXPECT_TRUE(fakes::Ui().boxes.empty());
+  std::string level = "5";
+  std::vector<std::string> levels;
+  for (const std::string& call : fakes::Calls()) {
+    if (call.rfind("MsiSetInternalUI ", 0) == 0) level = call.substr(17);
+    if (call.rfind("MsiConfigureProductW " + fakes::Utf8(kInstallerProductCode), 0) == 0) levels.push_back("removal " + level);
+    if (call.rfind("MsiInstallProductW", 0) == 0) levels.push_back("install " + level);
+  }
+  EXPECT_EQ(levels, (std::vector<std::string>{"removal 67", "install 2", "install 67"}));
+  const std::vector<std::string> installs = fakes::CallsStartingWith("MsiInstallProductW");
+  ASSERT_EQ(installs.size(), 2u);
+  EXPECT_EQ(installs[1].find("FASTOEM"), std::string::npos);
+  // The log says which answer was taken and that nobody was asked.
+  const std::vector<std::uint8_t>& log = fakes::Files().files[SetupLogPath()];
+  const std::string text(log.begin(), log.end());
+  EXPECT_NE(text.find("Question: remove the older version " + fakes::Utf8(kInstallerProductCode) + "? not asked; default yes"),
+            std::string::npos);
+  EXPECT_NE(text.find("Outcome: installed; exit code 0\r\n"), std::string::npos);
 }
 
 }  // namespace
