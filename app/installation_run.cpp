@@ -3,6 +3,8 @@
 #include "app/parent_console.h"
 #include "base/errors.h"
 #include "base/installer_results.h"
+#include "base/outcome.h"
+#include "base/setup_log.h"
 #include "base/product.h"
 #include "base/text_format.h"
 #include "i18n/language_packs.h"
@@ -30,52 +32,85 @@ std::vector<std::u16string> CarriedLanguageCodes() {
   return codes;
 }
 
-std::u16string ExtractPackFor(const std::u16string& code) {
+// A language pack written to its file, and the language it is for.
+struct PackFile {
+  std::u16string code;
+  std::u16string path;
+};
+
+PackFile ExtractPack(const AvailableLanguage& language) {
+  return {kLanguages[language.languageIndex].code, ExtractLanguagePack(language.resourceName)};
+}
+
+PackFile ExtractPackFor(const std::u16string& code) {
   for (const AvailableLanguage& language : AvailableLanguages) {
-    if (code == kLanguages[language.languageIndex].code) return ExtractLanguagePack(language.resourceName);
+    if (code == kLanguages[language.languageIndex].code) return ExtractPack(language);
   }
   return {};
 }
 
-void ExtractEveryPack(std::vector<std::u16string>& paths) {
-  paths.clear();
-  for (const AvailableLanguage& language : AvailableLanguages) paths.push_back(ExtractLanguagePack(language.resourceName));
+void ExtractEveryPack(std::vector<PackFile>& packs) {
+  packs.clear();
+  for (const AvailableLanguage& language : AvailableLanguages) packs.push_back(ExtractPack(language));
 }
 
 // The packs of a run without dialog: every carried pack, or those that "/language" names.
-std::vector<std::u16string> PacksWithoutDialog(const SetupOptions& options) {
+std::vector<PackFile> PacksWithoutDialog(const SetupOptions& options) {
   EnumerateLanguagePacks();
   if (AvailableLanguages.empty()) ReportFatalError(kEFail, u"No language pack found");
 
   const std::int64_t unsupported = FindUnsupportedLanguageCode(options.languageCodes, CarriedLanguageCodes());
   if (unsupported >= 0) {
     const std::u16string& code = options.languageCodes[static_cast<std::size_t>(unsupported)];
+    LogEvent(u"Refused: language \"" + code + u"\" is not carried");
     if (AttachParentConsole()) {
       platform::WriteStandardOutput(FormatText(u"\nSpecified Language \"%s\" is not supported!\n", {code}));
     }
     ReleaseConsole();
-    platform::EndProcess(1);
+    EndRun(Outcome::UnsupportedLanguage);
   }
 
-  std::vector<std::u16string> paths;
+  std::vector<PackFile> packs;
   if (options.languageCodes.empty()) {
-    ExtractEveryPack(paths);
-    return paths;
+    ExtractEveryPack(packs);
+    return packs;
   }
   for (const std::u16string& code : options.languageCodes) {
     if (code == u"all") {
-      ExtractEveryPack(paths);
+      ExtractEveryPack(packs);
       break;
     }
-    paths.push_back(ExtractPackFor(code));
+    packs.push_back(ExtractPackFor(code));
   }
-  return paths;
+  return packs;
+}
+
+// In an unattended run without "/logbp" and "/loglp", each package's Windows Installer log goes
+// beside the setup log. The file is made here as a new file, so the installer never writes
+// through something planted at that name. Empty: no such log.
+std::u16string CompanionInstallerLog(const SetupOptions& options, const std::u16string& suffix) {
+  if (!options.unattended || !options.basePackageLogPath.empty() || !options.langPackLogPath.empty()) return {};
+  return CreateCompanionLog(suffix);
+}
+
+void EnableInstallerLog(const std::u16string& path) {
+  // A log that cannot be switched on does not stop the installation it would have recorded.
+  if (!path.empty()) {
+    (void)platform::MsiEnableLogW(platform::kInstallLogModeVerbose, path, platform::kInstallLogAttributesAppend);
+  }
+}
+
+void LogPackage(const std::u16string& path, const std::u16string& commandLine, int uiLevel, std::uint32_t result) {
+  LogEvent(u"Package " + path + u": properties \"" + commandLine + u"\", UI level " +
+           UnsignedDecimal(static_cast<std::uint32_t>(uiLevel)) + u", result " + UnsignedDecimal(result));
 }
 
 [[noreturn]] void FinishAfterFailure(ConfigureAction action, const SetupOptions& options,
                                      const std::u16string& languageValue, std::uint32_t result, int savedUiLevel) {
-  RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
-  if (!IsQuietInstallerFailure(result)) platform::ShowMessageBox(SystemMessageText(result), kWarningCaption, platform::kMbIconWarning);
+  RemoveInstalledLanguagePacks(options.unattended ? UnattendedInstallerUiLevel() : platform::kInstallUiLevelBasic);
+  if (!IsQuietInstallerFailure(result) && !options.unattended) {
+    platform::ShowMessageBox(SystemMessageText(result), kWarningCaption, platform::kMbIconWarning);
+  }
   if (!options.silent && !IsPreinstallMode()) {
     if (installedMajorVersion >= 9 && result == kInstallerUserExit && action == ActionUpgradeMajor9) {
       OpenUpgradeCancellationLink(/*withVersion=*/true, languageValue);
@@ -84,7 +119,7 @@ std::vector<std::u16string> PacksWithoutDialog(const SetupOptions& options) {
     }
   }
   platform::MsiSetInternalUI(savedUiLevel);
-  platform::EndProcess(1);
+  EndRun(Outcome::InstallationFailed, result);
 }
 
 }  // namespace
@@ -133,62 +168,65 @@ bool IsPreinstallMode() {
   return read == platform::kErrorSuccess && number == 1;
 }
 
-void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options) {
+std::uint32_t RunInstallation(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options) {
   const std::u16string mainPackagePath = ExtractMainPackage();
 
   std::u16string languageValue;
-  std::vector<std::u16string> langPackPaths;
+  std::vector<PackFile> packs;
   if (!options.silent && !options.reducedUi) {
     LanguageChoice choice = ChooseLanguage(instance, action);
     languageValue = choice.code;
-    langPackPaths.push_back(choice.packPath);
+    packs.push_back({choice.code, choice.packPath});
   } else {
     languageValue = u"silent";
-    langPackPaths = PacksWithoutDialog(options);
+    packs = PacksWithoutDialog(options);
   }
 
-  if (action == ActionUpgradeMajor9) RemoveEarlierVersion(ActionUpgradeMajor9, /*autoUninstall=*/true);
+  // A restart that the removal needs is still needed after the installation.
+  std::uint32_t restart = 0;
+  if (action == ActionUpgradeMajor9) restart = RemoveEarlierVersion(ActionUpgradeMajor9, /*autoUninstall=*/true);
 
   const std::u16string langPackCommandLine = BuildLangPackCommandLine(options.langPackProperties);
   RemoveInstalledLanguagePacks(platform::kInstallUiLevelNone);
 
-  // A log that cannot be switched on does not stop the installation it would have recorded.
-  if (!options.langPackLogPath.empty()) {
-    (void)platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.langPackLogPath,
-                                  platform::kInstallLogAttributesAppend);
-  }
+  EnableInstallerLog(options.langPackLogPath);
 
   std::uint32_t result = 0;
-  for (const std::u16string& path : langPackPaths) {
+  for (const PackFile& pack : packs) {
+    EnableInstallerLog(CompanionInstallerLog(options, pack.code));
     const int previous = platform::MsiSetInternalUI(platform::kInstallUiLevelNone);
-    result = platform::MsiInstallProductW(path, langPackCommandLine);
+    result = platform::MsiInstallProductW(pack.path, langPackCommandLine);
     platform::MsiSetInternalUI(previous);
+    LogPackage(pack.path, langPackCommandLine, platform::kInstallUiLevelNone, result);
     if (!IsInstallerSuccess(result)) break;
+    restart = CombineRestartResults(restart, result);
   }
 
-  int savedUiLevel = 0;
-  if (options.silent) {
-    savedUiLevel = platform::MsiSetInternalUI(platform::kInstallUiLevelNone);
-  } else if (options.reducedUi) {
-    savedUiLevel = platform::MsiSetInternalUI(platform::kInstallUiLevelBasic);
-  } else {
-    savedUiLevel = platform::MsiSetInternalUI(IsPreinstallMode() ? platform::kInstallUiLevelBasic
-                                                                 : platform::kInstallUiLevelFull);
+  int mainUiLevel = platform::kInstallUiLevelFull;
+  if (options.unattended) {
+    mainUiLevel = UnattendedInstallerUiLevel();
+  } else if (options.silent) {
+    mainUiLevel = platform::kInstallUiLevelNone;
+  } else if (options.reducedUi || IsPreinstallMode()) {
+    mainUiLevel = platform::kInstallUiLevelBasic;
   }
+  const int savedUiLevel = platform::MsiSetInternalUI(mainUiLevel);
 
   const std::u16string mainCommandLine = BuildMainCommandLine(options.basePackageProperties, languageValue,
                                                               BuildCustomInstallProperty(), options.silent,
                                                               installedMajorVersion);
 
-  if (!options.basePackageLogPath.empty()) {
-    (void)platform::MsiEnableLogW(platform::kInstallLogModeVerbose, options.basePackageLogPath,
-                                  platform::kInstallLogAttributesAppend);
-  }
+  EnableInstallerLog(options.basePackageLogPath);
+  EnableInstallerLog(CompanionInstallerLog(options, u"main"));
 
-  if (IsInstallerSuccess(result)) result = platform::MsiInstallProductW(mainPackagePath, mainCommandLine);
+  if (IsInstallerSuccess(result)) {
+    result = platform::MsiInstallProductW(mainPackagePath, mainCommandLine);
+    LogPackage(mainPackagePath, mainCommandLine, mainUiLevel, result);
+  }
   if (!IsInstallerSuccess(result)) FinishAfterFailure(action, options, languageValue, result, savedUiLevel);
 
   if (!options.silent && !IsPreinstallMode() && result == 0) OpenInstallHelpLink(action, languageValue, 0);
   platform::MsiSetInternalUI(savedUiLevel);
   RecordInstalledVersion(kProductCode, kProductVersion);
+  return CombineRestartResults(restart, result);
 }

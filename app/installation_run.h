@@ -7,8 +7,10 @@
 #include "base/configure_action.h"
 #include "platform/process.h"
 
-// Installs the language packs and then the main package; ends the process with 1 on failure.
-void RunInstallation(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options);
+// Installs the language packs and then the main package; ends the process on failure (exit code 1,
+// in an unattended run the installer's result). Returns the restart the installation needs: 1641
+// when Windows Installer started one, 3010 when one must finish it, else 0.
+std::uint32_t RunInstallation(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options);
 
 // "USERDEFINST=" 1 or 2 (custom installation chosen in the dialog or not), a blank, and the
 // affiliate properties.

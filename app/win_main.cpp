@@ -3,6 +3,9 @@
 #include "app/installation_run.h"
 #include "app/parent_console.h"
 #include "base/errors.h"
+#include "base/installer_results.h"
+#include "base/outcome.h"
+#include "base/setup_log.h"
 #include "base/product.h"
 #include "base/text_format.h"
 #include "i18n/language_packs.h"
@@ -12,6 +15,7 @@
 #include "installer/windows_installer.h"
 #include "platform/console.h"
 #include "platform/process.h"
+#include "platform/system_info.h"
 #include "platform/ui.h"
 #include "requirements/windows_version.h"
 #include "shell/shell_restart.h"
@@ -23,6 +27,8 @@ namespace {
 
 constexpr char16_t kMutexName[] = u"Orvex2011Installer";
 constexpr char16_t kShellRestartSwitch[] = u"--force-shell-restart";
+// Held by the Windows Installer service while an installation runs.
+constexpr char16_t kInstallerBusyMutexName[] = u"Global\\_MSIExecute";
 
 // "/supportedlang": lists the carried languages on the parent's console and ends the process.
 // Returns only when there is no parent console, so the option is passed over.
@@ -35,16 +41,54 @@ void AnswerSupportedLanguages() {
     platform::WriteStandardOutput(FormatText(u"- %s\n", {kLanguages[language.languageIndex].code}));
   }
   ReleaseConsole();
-  platform::EndProcess(0);
+  EndRun(Outcome::ConsoleAnswered);
 }
 
-// An unknown option beginning with "/": refused on the parent's console, which ends the process.
-// Returns only when there is no parent console, so the argument is passed over.
-void AnswerUnsupportedParameter(const std::u16string& argument) {
-  if (!AttachParentConsole()) return;
-  platform::WriteStandardOutput(FormatText(u"\nParameter \"%s\" is not supported!\n", {argument}));
-  ReleaseConsole();
-  platform::EndProcess(0);
+// A refused argument: the message on the parent's console ends the process. Without a console an
+// unattended run still ends (a deployment tool reads the exit code); any other run passes the
+// argument over, and so does any run for an option without its value but an unattended one.
+void RefuseArgument(const char16_t* pattern, const std::u16string& argument, Outcome outcome) {
+  const bool ends = unattendedRun || outcome != Outcome::MissingOptionValue;
+  if (!ends) return;
+  const std::u16string message = FormatText(pattern, {argument});
+  LogEvent(u"Refused: " + message.substr(1, message.size() - 2));
+  if (AttachParentConsole()) {
+    platform::WriteStandardOutput(message);
+    ReleaseConsole();
+  } else if (!unattendedRun) {
+    return;
+  }
+  EndRun(outcome);
+}
+
+std::u16string JoinedCommandLine(const std::vector<std::u16string>& arguments) {
+  std::u16string line;
+  for (const std::u16string& argument : arguments) {
+    if (!line.empty()) line += u' ';
+    const bool quote = argument.empty() || argument.find_first_of(u" \t") != std::u16string::npos;
+    line += quote ? u"\"" + argument + u"\"" : argument;
+  }
+  return line;
+}
+
+void LogStart(const std::vector<std::u16string>& arguments) {
+  LogEvent(std::u16string(kProductName) + u" 2011 setup " + kProductVersion);
+  LogEvent(u"Command line: " + JoinedCommandLine(arguments));
+  const platform::VersionFacts version = platform::QueryVersionFacts();
+  const platform::Elevation elevation = platform::QueryProcessElevation();
+  LogEvent(u"Windows " + UnsignedDecimal(version.major) + u"." + UnsignedDecimal(version.minor) + u"." +
+           UnsignedDecimal(version.build) + u" service pack " + UnsignedDecimal(version.servicePackMajor) + u"." +
+           UnsignedDecimal(version.servicePackMinor) + u", product type " + UnsignedDecimal(version.productType) +
+           u"; elevated: " +
+           (elevation == platform::Elevation::Elevated      ? u"yes"
+            : elevation == platform::Elevation::NotElevated ? u"no"
+                                                             : u"unknown"));
+}
+
+void LogMode(const SetupOptions& options) {
+  std::u16string mode = options.silent ? u"silent" : options.reducedUi ? u"reduced interface" : u"interactive";
+  if (options.unattended) mode = u"unattended, " + mode;
+  LogEvent(u"Mode: " + mode);
 }
 
 }  // namespace
@@ -54,13 +98,20 @@ void ReadCommandLine(std::vector<std::u16string>& arguments, SetupOptions& optio
   for (;;) {
     const ParseStop stop = ParseArguments(arguments, next, options);
     if (stop.request == ConsoleRequest::None) break;
-    if (stop.request == ConsoleRequest::SupportedLanguages) {
-      AnswerSupportedLanguages();
-    } else {
-      AnswerUnsupportedParameter(arguments[stop.index]);
+    switch (stop.request) {
+      case ConsoleRequest::SupportedLanguages:
+        AnswerSupportedLanguages();
+        break;
+      case ConsoleRequest::MissingValue:
+        RefuseArgument(u"\nParameter \"%s\" needs a value!\n", arguments[stop.index], Outcome::MissingOptionValue);
+        break;
+      default:
+        RefuseArgument(u"\nParameter \"%s\" is not supported!\n", arguments[stop.index], Outcome::UnsupportedOption);
+        break;
     }
     next = stop.index + 1;
   }
+  if (options.unattended && !options.reducedUi) options.silent = true;
   if (options.silent && options.reducedUi) options.reducedUi = false;
 }
 
@@ -72,26 +123,43 @@ void RequestRestart() {
   platform::RequestSystemReboot();
 }
 
-void Dispatch(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options) {
+Outcome InstalledOutcome(std::uint32_t restart) {
+  if (restart == kInstallerRebootInitiated) return Outcome::InstalledRestartInitiated;
+  if (restart == kInstallerRebootRequired) return Outcome::InstalledRestartRequired;
+  return Outcome::Installed;
+}
+
+Outcome Dispatch(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options) {
   switch (action) {
     case ActionFreshInstall:
     case ActionUpgradeMajor9:
-      RunInstallation(instance, action, options);
-      break;
-    case ActionReplaceOlder:
-      if (ShowInstalledProductMessage(installedProductCode, 1) == platform::kIdYes) {
-        RemoveEarlierVersion(ActionReplaceOlder, /*autoUninstall=*/true);
-        RunInstallation(instance, action, options);
+      return InstalledOutcome(RunInstallation(instance, action, options));
+    case ActionReplaceOlder: {
+      // An unattended run is deployed to upgrade: the removal is its documented answer.
+      if (unattendedRun) {
+        LogEvent(u"Question: remove the older version " + installedProductCode + u"? not asked; default yes");
+      } else {
+        const bool yes = ShowInstalledProductMessage(installedProductCode, 1) == platform::kIdYes;
+        LogEvent(u"Question: remove the older version " + installedProductCode + u"? asked; answer " +
+                 (yes ? u"yes" : u"no"));
+        if (!yes) return Outcome::RemovalDeclined;
       }
-      break;
+      const std::uint32_t removal = RemoveEarlierVersion(ActionReplaceOlder, /*autoUninstall=*/true);
+      return InstalledOutcome(CombineRestartResults(removal, RunInstallation(instance, action, options)));
+    }
     case ActionNewerPresent:
-      ShowInstalledProductMessage(installedProductCode, 0);
-      break;
+      LogEvent(u"A newer version is installed: nothing is installed");
+      if (!unattendedRun) ShowInstalledProductMessage(installedProductCode, 0);
+      return Outcome::NewerVersionPresent;
     case ActionSameVersion:
-      RemoveEarlierVersion(ActionSameVersion, /*autoUninstall=*/false);
-      break;
+      if (unattendedRun) {
+        LogEvent(u"This version is installed already: nothing to do; the uninstall question is not asked");
+      } else {
+        RemoveEarlierVersion(ActionSameVersion, /*autoUninstall=*/false);
+      }
+      return Outcome::SameVersionPresent;
     default:
-      break;
+      return Outcome::Installed;
   }
 }
 
@@ -99,22 +167,40 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
   // Before anything loads a DLL by name: the setup runs elevated, often from a downloads folder.
   // Older systems without either function go on as before.
   (void)platform::RestrictDllSearchToSystemFolder();
-  if (platform::CreateNamedMutex(kMutexName) != platform::MutexResult::Created) return 1;
+
+  // What an unattended run changes comes before the first box or exit, so "/unattended" and
+  // "/log" are looked for before the command line is read.
+  std::vector<std::u16string> arguments = platform::CommandLineArguments();
+  unattendedRun = HasUnattendedOption(arguments);
+  OpenSetupLog(LogPathOption(arguments));
+  LogStart(arguments);
+
+  const platform::MutexResult mutex = platform::CreateNamedMutex(kMutexName);
+  if (mutex != platform::MutexResult::Created) {
+    return FinishRun(mutex == platform::MutexResult::AlreadyExists ? Outcome::AnotherSetupRunning
+                                                                   : Outcome::SingleInstanceGuardFailed);
+  }
+  // Windows Installer would refuse the installation later, after an earlier version was removed.
+  if (unattendedRun && platform::NamedMutexExists(kInstallerBusyMutexName)) {
+    LogEvent(u"A Windows Installer installation is running");
+    return FinishRun(Outcome::AnotherSetupRunning);
+  }
   platform::InitCommonControlsStandard();
 
   // The tag of the file that runs, never of one the command line names: started by a bare name,
   // argument 0 may name a file in whatever folder the start happened from.
   LoadAffiliateConfiguration(platform::ProgramFilePath());
-  std::vector<std::u16string> arguments = platform::CommandLineArguments();
 
   if (arguments.size() == 2 && arguments[1] == kShellRestartSwitch) {
     ForceShellRestart();
-    return 0;
+    return FinishRun(Outcome::ShellRestarted);
   }
 
   SetupOptions options;
   ReadCommandLine(arguments, options);
   arguments.clear();
+  unattendedProgress = options.unattended && options.reducedUi;
+  LogMode(options);
 
   CheckWindowsVersion(instance);
 
@@ -126,10 +212,16 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
 
   const std::u16string mainPackagePath = ExtractMainPackage();
   if (IsRestartPending(mainPackagePath)) {
-    if (ShowRestartRequiredMessage() == platform::kIdYes) RequestRestart();
-    platform::EndProcess(0);
+    if (unattendedRun) {
+      LogEvent(u"A rename of a product file is pending: nothing is installed; Windows is not restarted");
+    } else {
+      const bool yes = ShowRestartRequiredMessage() == platform::kIdYes;
+      LogEvent(std::u16string(u"A rename of a product file is pending. Question: restart Windows? asked; answer ") +
+               (yes ? u"yes" : u"no"));
+      if (yes) RequestRestart();
+    }
+    EndRun(Outcome::RestartPending);
   }
 
-  Dispatch(instance, action, options);
-  return 0;
+  return FinishRun(Dispatch(instance, action, options));
 }

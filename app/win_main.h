@@ -2,6 +2,7 @@
 
 #include "app/options.h"
 #include "base/configure_action.h"
+#include "base/outcome.h"
 #include "platform/process.h"
 
 // The setup's entry point: guards against a second copy, reads the command line, answers console
@@ -16,6 +17,6 @@ void ReadCommandLine(std::vector<std::u16string>& arguments, SetupOptions& optio
 // Enables the shutdown privilege where possible and asks Windows to restart.
 void RequestRestart();
 
-// What follows the detection of the installed product. May end the process: a failed removal or
-// installation, a cancelled dialog or an unsupported language ends it with exit code 1.
-void Dispatch(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options);
+// What follows the detection of the installed product, and how the run ends. May end the process
+// itself: a failed removal or installation, a cancelled dialog, an unsupported language.
+Outcome Dispatch(platform::InstanceHandle instance, ConfigureAction action, const SetupOptions& options);

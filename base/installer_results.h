@@ -17,6 +17,13 @@ constexpr bool IsInstallerSuccess(std::uint32_t result) {
   return result == kInstallerSuccess || result == kInstallerRebootInitiated || result == kInstallerRebootRequired;
 }
 
+// Of two successful results, the restart they need together: 1641 before 3010 before 0.
+constexpr std::uint32_t CombineRestartResults(std::uint32_t first, std::uint32_t second) {
+  if (first == kInstallerRebootInitiated || second == kInstallerRebootInitiated) return kInstallerRebootInitiated;
+  if (first == kInstallerRebootRequired || second == kInstallerRebootRequired) return kInstallerRebootRequired;
+  return kInstallerSuccess;
+}
+
 // Failures shown without a warning box: cancelled by the user, fatal failure, suspended.
 constexpr bool IsQuietInstallerFailure(std::uint32_t result) {
   return result == kInstallerUserExit || result == kInstallerFailure || result == kInstallerSuspended;

@@ -4,9 +4,16 @@
 
 #include "base/setup_log.h"
 #include "base/text_format.h"
+#include "platform/installer.h"
 #include "platform/process.h"
 
 bool unattendedRun = false;
+bool unattendedProgress = false;
+
+int UnattendedInstallerUiLevel() {
+  return unattendedProgress ? platform::kInstallUiLevelBasic | platform::kInstallUiLevelProgressOnly
+                            : platform::kInstallUiLevelNone;
+}
 
 namespace {
 constexpr bool RowsFollowTheOutcomes() {

@@ -120,6 +120,14 @@ DeploymentVerdict VerdictOfUnattendedCode(std::int32_t code);
 // would come.
 extern bool unattendedRun;
 
+// With "/reducedui" an unattended run keeps Windows Installer's basic progress window; without it,
+// none. Written once by the start-up with `unattendedRun`.
+extern bool unattendedProgress;
+
+// The Windows Installer UI level of every installation and removal in an unattended run: none, or
+// basic progress only with `unattendedProgress`.
+int UnattendedInstallerUiLevel();
+
 // Writes the outcome and its exit code as the setup log's last line and ends the process with
 // that code.
 [[noreturn]] void EndRun(Outcome outcome, std::uint32_t detail = 0);

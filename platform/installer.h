@@ -12,6 +12,8 @@ namespace platform {
 inline constexpr int kInstallUiLevelNone = 2;
 inline constexpr int kInstallUiLevelBasic = 3;
 inline constexpr int kInstallUiLevelFull = 5;
+// Combined with the basic level: the progress window only, without its Cancel button or modal boxes.
+inline constexpr int kInstallUiLevelProgressOnly = 0x40;
 inline constexpr int kInstallStateUnknown = -1;
 inline constexpr int kInstallStateAbsent = 2;
 inline constexpr int kInstallStateDefault = 5;

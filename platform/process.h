@@ -58,6 +58,23 @@ using TokenHandle = UniqueHandle<TokenTraits>;
 // ExitWindowsEx(EWX_REBOOT, 0); the result is not reported.
 void RequestSystemReboot();
 
+enum class Elevation { Elevated, NotElevated, Unknown };
+
+// Whether the process runs elevated (the token's TokenElevation, from Vista on); Unknown where the
+// system has no such notion or the query fails.
+[[nodiscard]] Elevation QueryProcessElevation();
+
+struct MutexHandleTraits {
+  using Value = void*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value mutex);
+};
+using MutexHandle = UniqueHandle<MutexHandleTraits>;
+
+// Whether a named mutex exists (OpenMutexW for SYNCHRONIZE succeeds, or fails only for want of
+// access). Nothing is kept open.
+[[nodiscard]] bool NamedMutexExists(const std::u16string& name);
+
 struct ProcessHandleTraits {
   using Value = void*;
   static Value Invalid() { return nullptr; }

@@ -7,6 +7,7 @@
 
 namespace platform {
 
+inline constexpr int kSwHide = 0;
 inline constexpr int kSwShowNormal = 1;
 inline constexpr int kSwShow = 5;
 

@@ -3,6 +3,8 @@
 #include "base/errors.h"
 #include "base/installed_state.h"
 #include "base/installer_results.h"
+#include "base/outcome.h"
+#include "base/setup_log.h"
 #include "base/product.h"
 #include "platform/com.h"
 #include "platform/process.h"
@@ -22,6 +24,12 @@ constexpr std::intptr_t kShellOpenLastError = 32;
 }  // namespace
 
 void OpenInBrowser(const std::u16string& url, bool quoteInFallback) {
+  // A deployment runs where nobody reads a page, often as SYSTEM in a session without a desktop.
+  if (unattendedRun) {
+    LogEvent(u"Help page left out (unattended run): " + url);
+    return;
+  }
+  LogEvent(u"Help page opened: " + url);
   if (platform::ShellOpen(u"open", url, u"", platform::kSwShowNormal) > kShellOpenLastError) return;
   const std::u16string parameters = quoteInFallback ? u"\"" + url + u"\"" : url;
   // The last resort: when Explorer cannot be started either, the link stays unopened.
@@ -49,8 +57,8 @@ bool OpenUpgradeCancellationLink(bool withVersion, const std::u16string& languag
 
 void ExitOnInstallerFailure(std::uint32_t result) {
   if (IsInstallerSuccess(result)) return;
-  if (!IsQuietInstallerFailure(result)) {
+  if (!IsQuietInstallerFailure(result) && !unattendedRun) {
     platform::ShowMessageBox(SystemMessageText(result), kProductName, platform::kMbIconWarning);
   }
-  platform::EndProcess(1);
+  EndRun(Outcome::InstallationFailed, result);
 }

@@ -3,15 +3,20 @@
 #include <string_view>
 #include <vector>
 
+#include "base/outcome.h"
 #include "base/product.h"
+#include "base/setup_log.h"
 #include "platform/ui.h"
 #include "tag/tag_extractor.h"
 #include "tag/tag_format.h"
 
 namespace {
 
-// Blocks until the user dismisses it; the caption names the step that found no tag.
+// Blocks until the user dismisses it; the caption names the step that found no tag. An unattended
+// run, where nobody would dismiss it, only logs it.
 void WarnNoConfiguration(const char16_t* stage) {
+  LogEvent(std::u16string(u"Tag: none usable (") + stage + u"); the default properties are used");
+  if (unattendedRun) return;
   platform::ShowMessageBox(u"No AID Config found.  Using default values.", stage, platform::kMbIconWarning);
 }
 
@@ -59,6 +64,7 @@ void LoadAffiliateConfiguration(const std::u16string& programPath) {
     return;
   }
   affiliateProperties = AffiliatePropertiesFromTag(buffer.data(), count);
+  LogEvent(u"Tag: read; properties " + affiliateProperties);
 }
 
 void ResetAffiliatePropertiesForTesting() { affiliateProperties = DefaultAffiliateProperties(); }

@@ -4,6 +4,8 @@
 
 #include "base/errors.h"
 #include "base/installed_state.h"
+#include "base/outcome.h"
+#include "base/setup_log.h"
 #include "i18n/language_packs.h"
 #include "i18n/language_table.h"
 #include "i18n/language_texts.h"
@@ -27,9 +29,12 @@ LanguageChoice ChooseLanguage(platform::InstanceHandle instance, ConfigureAction
 
 LanguageChoice AcceptLanguageDialogResult(int dialogResult) {
   if (dialogResult < 0 || static_cast<std::size_t>(dialogResult) >= AvailableLanguages.size()) {
-    platform::EndProcess(1);
+    LogEvent(u"Question: the language dialog; asked; cancelled");
+    EndRun(Outcome::LanguageDialogCancelled);
   }
   const AvailableLanguage& chosen = AvailableLanguages[static_cast<std::size_t>(dialogResult)];
+  LogEvent(std::u16string(u"Question: the language dialog; asked; answer ") + kLanguages[chosen.languageIndex].code +
+           (customInstallation ? u", custom installation" : u""));
   std::u16string packPath = ExtractLanguagePack(chosen.resourceName);
   return {kLanguages[chosen.languageIndex].code, std::move(packPath)};
 }

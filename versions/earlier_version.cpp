@@ -5,6 +5,9 @@
 
 #include "base/installed_state.h"
 #include "base/installer_results.h"
+#include "base/outcome.h"
+#include "base/setup_log.h"
+#include "base/text_format.h"
 #include "i18n/language_packs.h"
 #include "installer/windows_installer.h"
 #include "platform/clock.h"
@@ -74,7 +77,8 @@ struct ToolRun {
 // Launches the install tool with `toolSwitch` as its only parameter and waits for it.
 ToolRun RunInstallTool(const std::u16string& tool, const char16_t* toolSwitch) {
   platform::ProcessHandle process;
-  if (!platform::ShellExecuteKeepingProcess(u"open", tool, toolSwitch, platform::kSwShowNormal, process)) return {};
+  const int show = unattendedRun ? platform::kSwHide : platform::kSwShowNormal;
+  if (!platform::ShellExecuteKeepingProcess(u"open", tool, toolSwitch, show, process)) return {};
   return {true, WaitForExitCode(process)};
 }
 
@@ -172,24 +176,32 @@ bool NotifyProductComponent() {
   return platform::CallComMethodWithoutArguments(component, kProductComponentMethodSlot) >= 0;
 }
 
-void RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
+std::uint32_t RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
   RunToolCloseApps();
   if (autoUninstall) {
     WriteAutoUninstallMarker();
   } else {
     const UninstallVerdict verdict = RunToolUninstall();
-    if (verdict == VerdictAbandon) return;
-    if (verdict == VerdictNone && ShowInstalledProductMessage(installedProductCode, 2) != platform::kIdYes) return;
+    LogEvent(u"Install tool's uninstall verdict: " + UnsignedDecimal(static_cast<std::uint32_t>(verdict)));
+    if (verdict == VerdictAbandon) return 0;
+    if (verdict == VerdictNone) {
+      const bool yes = ShowInstalledProductMessage(installedProductCode, 2) == platform::kIdYes;
+      LogEvent(std::u16string(u"Question: uninstall the installed version? asked; answer ") + (yes ? u"yes" : u"no"));
+      if (!yes) return 0;
+    }
   }
   StopProductService();
   NotifyProductComponent();
   const std::u16string earlierLanguage = PreviousUiLanguage();
 
-  const int previousUiLevel = platform::MsiSetInternalUI(platform::kInstallUiLevelBasic);
+  const int uiLevel = unattendedRun ? UnattendedInstallerUiLevel() : platform::kInstallUiLevelBasic;
+  const int previousUiLevel = platform::MsiSetInternalUI(uiLevel);
   const std::uint32_t result =
       platform::MsiConfigureProductW(installedProductCode, platform::kInstallLevelDefault, platform::kInstallStateAbsent);
+  LogEvent(u"Removal of " + installedProductCode + u": UI level " + UnsignedDecimal(static_cast<std::uint32_t>(uiLevel)) +
+           u", result " + UnsignedDecimal(result));
   if (IsInstallerSuccess(result)) {
-    RemoveInstalledLanguagePacks(platform::kInstallUiLevelBasic);
+    RemoveInstalledLanguagePacks(uiLevel);
   } else {
     if (autoUninstall && action == ActionUpgradeMajor9 && result == kInstallerUserExit) {
       // Any process of the user can write "UILanguage": only a language code goes into the link.
@@ -201,4 +213,5 @@ void RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
   ForceShellRestart();
   ExitOnInstallerFailure(result);
   platform::MsiSetInternalUI(previousUiLevel);
+  return result;
 }

@@ -21,8 +21,10 @@ enum UninstallVerdict : int { VerdictNone = 0, VerdictRemove = 1, VerdictAbandon
 // product is removed at the basic UI level, then its language packs. A failed removal starts the
 // service again (and, when the user cancelled the automatic removal of a major-9 version, opens
 // the cancellation page). The shell is restarted either way. A failed removal ends the process
-// with exit code 1; otherwise the function returns.
-void RemoveEarlierVersion(ConfigureAction action, bool autoUninstall);
+// (exit code 1, in an unattended run the installer's result); otherwise the function returns the
+// removal's result (0, 1641 or 3010), or 0 when nothing was removed. An unattended run removes
+// with no installer interface (basic progress only with "/reducedui") and a hidden install tool.
+std::uint32_t RemoveEarlierVersion(ConfigureAction action, bool autoUninstall);
 
 // The install tool with kCloseAppsSwitch, waited for: 1, or 0 when it could not be launched. An
 // install folder that is not found (or not a full path) launches nothing and gives 1.

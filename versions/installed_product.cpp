@@ -7,6 +7,8 @@
 #include "base/errors.h"
 #include "base/installer_results.h"
 #include "base/product.h"
+#include "base/setup_log.h"
+#include "base/text_format.h"
 #include "i18n/language_packs.h"
 #include "platform/installer.h"
 #include "platform/registry.h"
@@ -143,13 +145,20 @@ HResult GetRequiredMsiConfigureAction(std::uint32_t newVersionHigh, std::uint32_
   action = ActionNone;
   std::u16string versionText;
   const std::uint32_t result = QueryInstalledVersion(productCode, versionText);
-  if (result != 0) return ClassifyFailedVersionQuery(result, action);
+  if (result != 0) {
+    const HResult classified = ClassifyFailedVersionQuery(result, action);
+    LogEvent(u"Detection: no installed version found (Windows Installer result " + UnsignedDecimal(result) +
+             u"); action " + UnsignedDecimal(static_cast<std::uint32_t>(action)));
+    return classified;
+  }
 
   VersionNumbers installed;
   const HResult parsed = ParseVersionString(versionText.c_str(), installed);
   if (parsed < 0) ReportFatalError(parsed, u"GetRequiredMsiConfigureAction1");
   installedMajorVersion = installed.major;
   action = DecideConfigureAction(installed, VersionFromWords(newVersionHigh, newVersionLow));
+  LogEvent(u"Detection: installed product " + installedProductCode + u", version " + versionText + u"; action " +
+           UnsignedDecimal(static_cast<std::uint32_t>(action)));
   return kSOk;
 }
 

@@ -77,6 +77,30 @@ bool OpenOwnProcessToken(TokenHandle& token) {
   return true;
 }
 
+Elevation QueryProcessElevation() {
+  HANDLE raw = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return Elevation::Unknown;
+  const TokenHandle token(raw);
+  // TOKEN_ELEVATION and class 20 (TokenElevation) from Vista on; older systems refuse the class.
+  DWORD elevation = 0;
+  DWORD size = 0;
+  if (!::GetTokenInformation(token.get(), static_cast<TOKEN_INFORMATION_CLASS>(20), &elevation, sizeof elevation,
+                             &size)) {
+    return Elevation::Unknown;
+  }
+  return elevation != 0 ? Elevation::Elevated : Elevation::NotElevated;
+}
+
+bool NamedMutexExists(const std::u16string& name) {
+  HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, Wide(name));
+  if (mutex == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  // Only whether it exists matters; the handle is let go at once.
+  const MutexHandle held(mutex);
+  return true;
+}
+
+void MutexHandleTraits::Close(Value mutex) { ::CloseHandle(mutex); }
+
 bool EnableTokenPrivilege(const TokenHandle& token, const std::u16string& privilegeName) {
   TOKEN_PRIVILEGES privileges{};
   if (!::LookupPrivilegeValueW(nullptr, Wide(privilegeName), &privileges.Privileges[0].Luid)) return false;

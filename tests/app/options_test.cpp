@@ -60,12 +60,23 @@ TEST(SetupOptionsTest, LanguageValueSplitting) {
   }
 }
 
-TEST(SetupOptionsTest, OptionsWithoutValueChangeNothing) {
-  const SetupOptions options = ParseAll({u"setup.exe", u"/logbp", u"/silent", u"/language", u"/loglp"});
+TEST(SetupOptionsTest, OptionsWithoutValueChangeNothingAndAreReported) {
+  const SetupOptions options = ParseAll({u"setup.exe", u"/logbp", u"/silent", u"/language", u"/loglp", u"/log"});
   EXPECT_TRUE(options.basePackageLogPath.empty());
   EXPECT_TRUE(options.langPackLogPath.empty());
   EXPECT_TRUE(options.languageCodes.empty());
+  EXPECT_TRUE(options.logPath.empty());
   EXPECT_TRUE(options.silent);
+
+  Arguments arguments = {u"setup.exe", u"/unattended", u"/LOG", u"/language", u"de-DE"};
+  EXPECT_TRUE(HasUnattendedOption(arguments));
+  SetupOptions parsed;
+  const ParseStop stop = ParseArguments(arguments, 0, parsed);
+  EXPECT_EQ(stop.request, ConsoleRequest::MissingValue);
+  EXPECT_EQ(stop.index, 2u);
+  EXPECT_TRUE(parsed.unattended);
+  EXPECT_FALSE(HasUnattendedOption({u"setup.exe", u"/unattendedx", u"unattended"}));
+  EXPECT_EQ(LogPathOption({u"setup.exe", u"/Log", u"C:\\Logs\\A.log", u"/log", u"/silent"}), u"C:\\Logs\\A.log");
 }
 
 TEST(SetupOptionsTest, LogPathsKeepTheirCaseAndTheLastOneWins) {
@@ -84,11 +95,48 @@ TEST(SetupOptionsTest, PropertyListsCollectFollowingArgumentsWithTrailingBlanks)
   options = ParseAll({u"setup.exe", u"/lpprops", u"A=1", u"/lpprops", u"C=3"});
   EXPECT_EQ(options.langPackProperties, u"C=3 ");
 
-  options = ParseAll({u"setup.exe", u"/bpprops", u"Path=C:\\Mixed Case", u"X=\"q\""});
-  EXPECT_EQ(options.basePackageProperties, u"Path=C:\\Mixed Case X=\"q\" ");
-
   options = ParseAll({u"setup.exe", u"/bpprops"});
   EXPECT_EQ(options.basePackageProperties, u"");
+}
+
+// Each argument reaches Windows Installer as the one property it names, with its whole value.
+TEST(SetupOptionsTest, EachPropertyArgumentStaysOneProperty) {
+  struct Case {
+    std::u16string argument;
+    std::u16string property;  // empty: refused
+  };
+  const Case cases[] = {
+      {u"A=1", u"A=1"},
+      {u"Path=C:\\Mixed\\Case", u"Path=C:\\Mixed\\Case"},
+      {u"INSTALLDIR=C:\\My Apps\\Orvex", u"INSTALLDIR=\"C:\\My Apps\\Orvex\""},
+      {u"COMPANYNAME=Acme INSTALLDIR=C:\\evil", u"COMPANYNAME=\"Acme INSTALLDIR=C:\\evil\""},
+      {u"NOTE=a\"b", u"NOTE=\"a\"\"b\""},
+      {u"X=\"q\"", u"X=\"\"\"q\"\"\""},
+      {u"TAB=a\tb", u"TAB=\"a\tb\""},
+      {u"EMPTY=", u"EMPTY=\"\""},
+      {u"_P.1=x=y", u"_P.1=x=y"},
+      {u"NOEQUALS", u""},
+      {u"=value", u""},
+      {u"1ST=x", u""},
+      {u"A B=c", u""},
+      {u"A\"=c", u""},
+  };
+  for (const Case& c : cases) {
+    std::u16string property;
+    EXPECT_EQ(QuoteProperty(c.argument, property), !c.property.empty()) << std::string(c.argument.begin(), c.argument.end());
+    if (!c.property.empty()) {
+      EXPECT_EQ(property, c.property);
+    }
+  }
+  // A refused argument stops the parse there, like an unknown option; the others stay.
+  Arguments arguments = {u"setup.exe", u"/bpprops", u"A=1", u"BAD", u"B=2", u"/silent"};
+  SetupOptions options;
+  const ParseStop stop = ParseArguments(arguments, 0, options);
+  EXPECT_EQ(stop.request, ConsoleRequest::UnsupportedParameter);
+  EXPECT_EQ(stop.index, 3u);
+  EXPECT_EQ(options.basePackageProperties, u"A=1 B=2 ");
+  EXPECT_EQ(ParseArguments(arguments, stop.index + 1, options).request, ConsoleRequest::None);
+  EXPECT_TRUE(options.silent);
 }
 
 TEST(SetupOptionsTest, ValuesAreLowerCasedLaterButTheCopiesKeepTheirCase) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/product.h"
+#include "base/setup_log.h"
 #include "platform/ui.h"
 #include "tag/affiliate_configuration.h"
 #include "tests/fakes/file_mapping.h"
@@ -11,7 +14,9 @@
 #include "tests/fakes/process.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/resources.h"
+#include "tests/fakes/shell.h"
 #include "tests/fakes/signed_image.h"
+#include "tests/fakes/system_info.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
 #include "tests/product_versions.h"
@@ -43,14 +48,25 @@ class WinMainTest : public WorldTest {
 TEST_F(WinMainTest, DllSearchIsRestrictedFirstThenASecondCopyEndsAtOnceWithOne) {
   fakes::Process().mutex = platform::MutexResult::AlreadyExists;
   EXPECT_EQ(Run({u"/silent"}), 1);
-  EXPECT_EQ(fakes::Calls(),
-            (std::vector<std::string>{"RestrictDllSearchToSystemFolder", "CreateNamedMutex Orvex2011Installer"}));
-
+  ASSERT_FALSE(fakes::Calls().empty());
+  EXPECT_EQ(fakes::Calls().front(), "RestrictDllSearchToSystemFolder");
+  // Nothing but lines of its own log follow the mutex.
+  const auto afterMutex = [] {
+    std::vector<std::string> calls = fakes::Calls();
+    calls.erase(calls.begin(), std::find(calls.begin(), calls.end(), "CreateNamedMutex Orvex2011Installer"));
+    return calls;
+  };
+  const std::string logWrite = "WriteToFile " + fakes::Utf8(fakes::kTempFolder) + "OrvexUtilities2011Setup_20110615143045.log";
+  std::vector<std::string> calls = afterMutex();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].rfind(logWrite, 0), 0u) << calls[1];
   fakes::ResetWorld();
   ScriptUsableMachine();
   fakes::Process().mutex = platform::MutexResult::Failed;
   EXPECT_EQ(Run({u"--force-shell-restart"}), 1);
-  EXPECT_EQ(fakes::Calls().size(), 2u);
+  calls = afterMutex();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].rfind(logWrite, 0), 0u) << calls[1];
 }
 
 TEST_F(WinMainTest, UnsupportedParameterIsRefusedOnTheConsole) {
@@ -215,6 +231,122 @@ TEST_F(WinMainTest, NewerVersionNoticeAndRemovalQuestionTexts) {
   EXPECT_EQ(fakes::Ui().boxes[0].style, 0x24u);
   EXPECT_NE(fakes::Ui().boxes[0].text.find(u"Orvex Utilities version 8.0.2000.1 is already installed."),
             std::u16string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+int RunToTheEnd(const std::vector<std::u16string>& arguments) {
+  std::vector<std::u16string> all = arguments;
+  all.insert(all.begin(), u"C:\\Downloads\\OrvexUtilities2011Setup.exe");
+  fakes::Process().arguments = all;
+  try {
+    return WinMain(nullptr, nullptr, u"", 1);
+  } catch (const fakes::ProcessExit& exit) {
+    return exit.code;
+  }
+}
+
+// How each situation ends with "/silent", and with "/unattended", where no box, page or dialog
+// appears at any point and every question takes its documented answer.
+TEST_F(WinMainTest, EachSituationEndsWithItsCodeInBothModes) {
+  struct Case {
+    const char* situation;
+    void (*script)();
+    std::vector<std::u16string> arguments;
+    int silentCode;
+    int unattendedCode;
+    bool unattendedInstalls;
+  };
+  const Case cases[] = {
+      {"installed", [] {}, {}, 0, 0, true},
+      {"restart required", [] { fakes::Installer().installResults = {0, 3010}; }, {}, 0, 3010, true},
+      {"restart initiated", [] { fakes::Installer().installResults = {0, 1641}; }, {}, 0, 1641, true},
+      {"a pack needs a restart", [] { fakes::Installer().installResults = {3010, 0}; }, {}, 0, 3010, true},
+      {"main package failed", [] { fakes::Installer().installResults = {0, 1603}; }, {}, 1, 1603, true},
+      {"main package not found", [] { fakes::Installer().installResults = {0, 1625}; }, {}, 1, 1625, true},
+      {"installer busy at install", [] { fakes::Installer().installResults = {0, 1618}; }, {}, 1, 1618, true},
+      {"a pack failed", [] { fakes::Installer().installResults = {1602}; }, {}, 1, 1602, false},
+      {"same version", [] { fakes::Installer().products[kInstallerProductCode] = {kProductVersion}; }, {}, 0, 0, false},
+      {"newer version", [] { fakes::Installer().products[kInstallerProductCode] = {NextMinorVersion()}; }, {}, 0, 1638,
+       false},
+      {"older version (removal declined when asked)",
+       [] { fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()}; }, {}, 0, 0, true},
+      {"removal failed",
+       [] {
+         fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()};
+         fakes::Installer().configureResults = {1603};
+       },
+       {}, 0, 1603, false},
+      {"another copy", [] { fakes::Process().mutex = platform::MutexResult::AlreadyExists; }, {}, 1, 1618, false},
+      {"installer busy at start", [] { fakes::Process().existingMutexes = {u"Global\\_MSIExecute"}; }, {}, 0, 1618,
+       false},
+      {"unknown option", [] {}, {u"/bogus"}, 0, 1639, false},
+      {"property without value", [] {}, {u"/bpprops", u"NOEQUALS"}, 0, 1639, false},
+      {"language not carried", [] {}, {u"/language", u"xx-XX"}, 1, 1639, false},
+      {"option without value", [] {}, {u"/language"}, 0, 1639, false},
+      {"Windows 2000", [] { fakes::SystemInfo().version = {true, 5, 0, 2195, 4, 0, 0, 1}; }, {}, -1, 1150, false},
+      {"rename pending",
+       [] {
+         fakes::Installer().packages[fakes::kMainPackagePath] = {{u"license.txt"}};
+         fakes::PutString(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                          u"PendingFileRenameOperations", u"\\??\\C:\\Program Files\\Orvex\\license.txt",
+                          platform::kRegMultiSz);
+       },
+       {}, 0, 3017, false},
+      {"setup failure", [] { fakes::Installer().loadResult = kEFail; }, {}, 16389, 1603, false},
+  };
+  for (const Case& c : cases) {
+    for (const bool unattended : {false, true}) {
+      SCOPED_TRACE(std::string(c.situation) + (unattended ? ", unattended" : ", silent"));
+      fakes::ResetWorld();
+      ScriptUsableMachine();
+      c.script();
+      std::vector<std::u16string> arguments = c.arguments;
+      arguments.insert(arguments.begin(), unattended ? u"/unattended" : u"/silent");
+
+      EXPECT_EQ(RunToTheEnd(arguments), unattended ? c.unattendedCode : c.silentCode);
+      if (!unattended) continue;
+      EXPECT_TRUE(fakes::Ui().boxes.empty());
+      EXPECT_TRUE(fakes::OpenedPages().empty());
+      EXPECT_TRUE(fakes::CallsStartingWith("ShowLanguageDialog").empty());
+      EXPECT_EQ(fakes::CallsStartingWith("MsiInstallProductW").size() == 2, c.unattendedInstalls);
+      // Every installation and removal runs without an installer interface.
+      std::string level = "5";
+      for (const std::string& call : fakes::Calls()) {
+        if (call.rfind("MsiSetInternalUI ", 0) == 0) level = call.substr(17);
+        if (call.rfind("MsiInstallProductW", 0) == 0 || call.rfind("MsiConfigureProductW", 0) == 0) {
+          EXPECT_EQ(level, "2") << call;
+        }
+      }
+    }
+  }
+}
+
+// With "/reducedui" the removal and the main package show Windows Installer's progress window
+// only (basic level, progress only); the packs stay without interface and no question is asked.
+TEST_F(WinMainTest, UnattendedWithReducedUiKeepsTheProgressWindowOnly) {
+  fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()};
+  EXPECT_EQ(RunToTheEnd({u"/unattended", u"/reducedui"}), 0);
+  EXPECT_TRUE(fakes::Ui().boxes.empty());
+  std::string level = "5";
+  std::vector<std::string> levels;
+  for (const std::string& call : fakes::Calls()) {
+    if (call.rfind("MsiSetInternalUI ", 0) == 0) level = call.substr(17);
+    if (call.rfind("MsiConfigureProductW " + fakes::Utf8(kInstallerProductCode), 0) == 0) levels.push_back("removal " + level);
+    if (call.rfind("MsiInstallProductW", 0) == 0) levels.push_back("install " + level);
+  }
+  EXPECT_EQ(levels, (std::vector<std::string>{"removal 67", "install 2", "install 67"}));
+  const std::vector<std::string> installs = fakes::CallsStartingWith("MsiInstallProductW");
+  ASSERT_EQ(installs.size(), 2u);
+  EXPECT_EQ(installs[1].find("FASTOEM"), std::string::npos);
+  // The log says which answer was taken and that nobody was asked.
+  const std::vector<std::uint8_t>& log = fakes::Files().files[SetupLogPath()];
+  const std::string text(log.begin(), log.end());
+  EXPECT_NE(text.find("Question: remove the older version " + fakes::Utf8(kInstallerProductCode) + "? not asked; default yes"),
+            std::string::npos);
+  EXPECT_NE(text.find("Outcome: installed; exit code 0\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -23,6 +23,15 @@ MutexResult CreateNamedMutex(const std::u16string& name) {
   return fakes::Process().mutex;
 }
 
+void MutexHandleTraits::Close(Value) {}
+
+Elevation QueryProcessElevation() { return fakes::Process().elevation; }
+
+bool NamedMutexExists(const std::u16string& name) {
+  fakes::Record("NamedMutexExists " + fakes::Utf8(name));
+  return fakes::Process().existingMutexes.count(name) != 0;
+}
+
 std::vector<std::u16string> CommandLineArguments() { return fakes::Process().arguments; }
 
 std::u16string ProgramFilePath() {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@ namespace fakes {
 
 struct ProcessWorld {
   platform::MutexResult mutex = platform::MutexResult::Created;
+  // Named mutexes other processes hold ("Global\\_MSIExecute" while an installation runs).
+  std::set<std::u16string> existingMutexes;
+  platform::Elevation elevation = platform::Elevation::Elevated;
   std::vector<std::u16string> arguments = {u"C:\\setup\\OrvexUtilities2011Setup.exe"};
   std::u16string programFilePath = u"C:\\setup\\OrvexUtilities2011Setup.exe";
   std::uint32_t lastError = 0;

@@ -8,6 +8,7 @@
 
 #include "app/options.h"
 #include "app/win_main.h"
+#include "base/outcome.h"
 #include "tests/fakes/resources.h"
 #include "tests/fakes/ui.h"
 #include "tests/fakes/world.h"
@@ -18,8 +19,8 @@ using fuzzing::Require;
 namespace {
 
 bool IsOptionName(const std::u16string& argument) {
-  for (const char16_t* name : {u"/silent", u"/reducedui", u"/language", u"/logbp", u"/loglp", u"/lpprops",
-                               u"/bpprops", u"/supportedlang"}) {
+  for (const char16_t* name : {u"/silent", u"/reducedui", u"/unattended", u"/language", u"/logbp", u"/loglp",
+                               u"/log", u"/lpprops", u"/bpprops", u"/supportedlang"}) {
     if (argument == name) return true;
   }
   return false;
@@ -46,13 +47,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   arguments.push_back(current);
 
   SetupOptions options;
+  unattendedRun = HasUnattendedOption(arguments);
   try {
     ReadCommandLine(arguments, options);
   } catch (const fakes::ProcessExit& exit) {
-    // Only a console answer, or the fatal "No language pack found", ends the process here.
-    Require(exit.code == 0 ? fakes::Ui().parentConsole : exit.code == 16389, "the parser ends the process only to answer");
+    // Only a console answer, or the fatal "No language pack found", ends the process here; an
+    // unattended run also ends at every refused argument, console or not.
+    if (exit.code == 0) {
+      Require(fakes::Ui().parentConsole, "the parser ends the process only to answer");
+    } else {
+      Require(exit.code == (unattendedRun ? 1603 : 16389) || (unattendedRun && exit.code == 1639),
+              "the parser ends the process only to answer or to refuse an unattended run's argument");
+    }
     return 0;
   }
+  Require(options.unattended == unattendedRun, "the early look for /unattended agrees with the parser");
+  Require(!options.unattended || options.silent || options.reducedUi, "an unattended run has no dialog");
   Require(!(options.silent && options.reducedUi), "a silent run has no reduced interface");
   for (const std::u16string& argument : arguments) {
     Require(std::none_of(argument.begin(), argument.end(), [](char16_t c) { return c >= u'A' && c <= u'Z'; }),

@@ -11,6 +11,10 @@
 //                                         waits until the box has closed
 //   boxes.exe help CAPTION MS             asks the box for help as the F1 key does; the
 //                                         box stays open
+//   boxes.exe record STOPFILE MS          until STOPFILE exists (at most MS milliseconds), one
+//                                         line per window that becomes visible after the start:
+//                                         handle, class, caption; "recording" first, once the
+//                                         windows already visible are known
 //
 // text and buttons take the window with that caption that has a body text, press the one that
 // has the button: a dialog and the box it opened may share a caption.
@@ -21,6 +25,7 @@
 // button, 3 the box did not close after the click, 64 bad usage.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -154,6 +159,21 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   if (argc < 4) return Usage();
+  if (command == L"record") {
+    const std::wstring stopFile = bench::DecodeArgument(argv[2]);
+    const ULONGLONG deadline = GetTickCount64() + wcstoul(argv[3], nullptr, 10);
+    std::vector<HWND> seen = VisibleWindows(nullptr);
+    bench::WriteUtf8(STD_OUTPUT_HANDLE, L"recording\n");
+    while (GetFileAttributesW(stopFile.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount64() < deadline) {
+      for (HWND window : VisibleWindows(nullptr)) {
+        if (std::find(seen.begin(), seen.end(), window) != seen.end()) continue;
+        seen.push_back(window);
+        bench::WriteUtf8(STD_OUTPUT_HANDLE, Hex(window) + L"\t" + ClassOf(window) + L"\t" + TextOf(window) + L"\n");
+      }
+      Sleep(kPollMilliseconds);
+    }
+    return 0;
+  }
   const std::wstring caption = bench::DecodeArgument(argv[2]);
   const DWORD milliseconds = static_cast<DWORD>(wcstoul(argv[argc - 1], nullptr, 10));
 
