@@ -168,7 +168,7 @@ def metadata(args, workdir):
 
     # A scratch copy of the tool with one code of the table changed writes the changed code.
     scratch = os.path.join(workdir, "scratch")
-    for folder in ["tools/stamp", "tag", "base"]:
+    for folder in ["tools/stamp", "tag", "base", "app"]:
         shutil.copytree(os.path.join(args.source, folder), os.path.join(scratch, folder))
     header = os.path.join(scratch, "base", "outcome.h")
     with open(header) as f:

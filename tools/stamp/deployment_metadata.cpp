@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "app/options.h"
 #include "base/outcome.h"
 #include "tag/tag_format.h"
 #include "tools/stamp/product_listing.h"
-#include "tools/stamp/setup_switches.h"
 
 namespace deployment {
 namespace {
