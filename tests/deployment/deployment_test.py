@@ -193,6 +193,21 @@ def metadata(args, workdir):
     check("the scratch table has 1620 in place of 1618", 1620 in changed and 1618 not in changed)
     check_codes("scratch", *read_metadata(copy), changed)
 
+    # Names YAML would read as something else, or that end its plain scalars, read back as written.
+    hostile = os.path.join(workdir, "hostile")
+    os.mkdir(hostile)
+    shutil.copy(os.path.join(build, STEM + ".exe"), hostile)
+    names = {"ProductName": 'Orvex: "2011" #1 \\ \u00fcber \U0001F600', "Manufacturer": "no"}
+    with open(os.path.join(build, STEM + ".package-facts"), encoding="utf-8") as f:
+        facts = [line.split("=", 1)[0] + "=" + names[line.split("=", 1)[0]] + "\n"
+                 if line.split("=", 1)[0] in names else line for line in f]
+    with open(os.path.join(hostile, STEM + ".package-facts"), "w", encoding="utf-8") as f:
+        f.writelines(facts)
+    wrote = run(args.tool, "--metadata", "--download-url", url, os.path.join(hostile, STEM + ".exe"))
+    arp = read_metadata(hostile)[0][IDENTIFIER + ".installer.yaml"]["AppsAndFeaturesEntries"][0]
+    check("names with quotes, colons, '#', 'no' and non-ASCII read back", wrote.returncode == 0 and
+          (arp["DisplayName"], arp["Publisher"]) == (names["ProductName"], names["Manufacturer"]), arp)
+
     # No metadata for an unsigned file; a failed signing takes the executable and its metadata.
     unsigned = os.path.join(workdir, "unsigned")
     os.mkdir(unsigned)

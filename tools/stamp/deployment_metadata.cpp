@@ -129,6 +129,21 @@ std::string Hex(char32_t value, int digits) {
   return hex;
 }
 
+// Text in double quotes: '"' and '\\' escaped, printable ASCII as it is, every other code point
+// as `escape` writes it.
+std::string Quoted(std::string_view text, std::string (*escape)(char32_t)) {
+  std::string quoted = "\"";
+  for (const char32_t point : CodePoints(text)) {
+    if (point == '"' || point == '\\') quoted += '\\';
+    if (point >= 0x20 && point < 0x7F) {
+      quoted += static_cast<char>(point);
+    } else {
+      quoted += escape(point);
+    }
+  }
+  return quoted + "\"";
+}
+
 std::string Upper(std::string text) {
   for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -430,40 +445,18 @@ std::string YamlScalar(std::string_view text) {
     }
   }
   if (plain) return std::string(text);
-  std::string quoted = "\"";
-  for (const char32_t point : CodePoints(text)) {
-    if (point == '"' || point == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(point);
-    } else if (point >= 0x20 && point < 0x7F) {
-      quoted += static_cast<char>(point);
-    } else if (point < 0x100) {
-      quoted += "\\x" + Hex(point, 2);
-    } else if (point < 0x10000) {
-      quoted += "\\u" + Hex(point, 4);
-    } else {
-      quoted += "\\U" + Hex(point, 8);
-    }
-  }
-  return quoted + "\"";
+  return Quoted(text, [](char32_t point) {
+    if (point < 0x100) return "\\x" + Hex(point, 2);
+    return point < 0x10000 ? "\\u" + Hex(point, 4) : "\\U" + Hex(point, 8);
+  });
 }
 
 std::string JsonString(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char32_t point : CodePoints(text)) {
-    if (point == '"' || point == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(point);
-    } else if (point >= 0x20 && point < 0x7F) {
-      quoted += static_cast<char>(point);
-    } else if (point < 0x10000) {
-      quoted += "\\u" + Hex(point, 4);
-    } else {
-      const char32_t offset = point - 0x10000;
-      quoted += "\\u" + Hex(0xD800 + (offset >> 10), 4) + "\\u" + Hex(0xDC00 + (offset & 0x3FF), 4);
-    }
-  }
-  return quoted + "\"";
+  return Quoted(text, [](char32_t point) {
+    if (point < 0x10000) return "\\u" + Hex(point, 4);
+    const char32_t offset = point - 0x10000;
+    return "\\u" + Hex(0xD800 + (offset >> 10), 4) + "\\u" + Hex(0xDC00 + (offset & 0x3FF), 4);
+  });
 }
 
 }  // namespace deployment
