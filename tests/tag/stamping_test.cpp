@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -288,6 +289,25 @@ TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
   EXPECT_EQ(RunCommand(Stamp("--read " + path)).exitCode, 4);
   file.Write({'M', 'Z'});
   EXPECT_EQ(RunCommand(Stamp(path + " AFFILIATEID=1")).exitCode, 3);
+}
+
+// A text length that runs past the end of the file into the rest of its last page, which the
+// setup's view shows as zeros: the setup ignores the tag exactly when the tool finds none.
+TEST(StampToolTest, TheSetupAndTheToolEndTheTagWhereTheFileEnds) {
+  const std::string text = "AFFILIATEID=pasteof";
+  std::vector<std::uint8_t> exact = SignedImage();
+  fakes::AppendTag(exact, text);
+  const auto pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t restOfPage = pageSize - exact.size() % pageSize;
+  tagtest::TempFile file;
+  for (const std::size_t overrun : {std::size_t{0}, std::size_t{1}, restOfPage}) {
+    std::vector<std::uint8_t> image = SignedImage();
+    fakes::AppendTag(image, static_cast<std::uint16_t>(text.size() + overrun), text);
+    file.Write(image);
+    const CommandResult read = RunCommand(Stamp("--read " + file.path().string()));
+    EXPECT_EQ(read.exitCode, overrun == 0 ? 0 : 9) << overrun << ": " << read.output;
+    EXPECT_EQ(ReadBack(image), overrun == 0 ? text : "<no tag>") << overrun;
+  }
 }
 
 TEST(StampToolTest, AFolderInPlaceOfAFileIsAFileError) {
