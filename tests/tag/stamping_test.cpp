@@ -347,14 +347,19 @@ TEST(StampToolTest, PlantedLinksDevicesAndControlCharactersGetNoHold) {
   EXPECT_TRUE(std::filesystem::is_symlink(out));
   EXPECT_EQ(victim.Read(), std::vector<std::uint8_t>{'v'});
 
-  // Endless or blocking text files are refused at once (the test would hang otherwise).
+  // An endless device or a FIFO without writer is refused at once as the text file, as FILE and
+  // as the file to read; a tool that waits on it instead is killed after 10 s (exit 137).
   const std::string fifo = (folder / "fifo").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& textFile : {std::string("/dev/zero"), fifo}) {
-    const CommandResult result = RunCommand(Stamp("--text-file " + textFile + " " + path));
-    EXPECT_EQ(result.exitCode, 1) << textFile;
-    EXPECT_EQ(result.output, "orvex-stamp: " + textFile + ": not a readable regular file\n");
+  for (const std::string& device : {std::string("/dev/zero"), fifo}) {
+    for (const std::string& arguments :
+         {"--text-file " + device + " " + path, device + " AFFILIATEID=1", "--read " + device}) {
+      const CommandResult result = RunCommand("timeout -s KILL 10 " + Stamp(arguments));
+      EXPECT_EQ(result.exitCode, 1) << arguments;
+      EXPECT_EQ(result.output, "orvex-stamp: " + device + ": not a readable regular file\n") << arguments;
+    }
   }
+  EXPECT_EQ(file.Read(), before);
   std::filesystem::remove(fifo);
 
   // A tag's terminal escape sequences are printed as text.
