@@ -137,8 +137,10 @@ struct FolderFacts {
                                               std::uint32_t capacity, std::u16string& text);
 
 // Read-only mapping of a whole file: CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
-// CreateFileMappingW(PAGE_READONLY), MapViewOfFile(FILE_MAP_READ), VirtualQuery.
+// GetFileSizeEx, CreateFileMappingW(PAGE_READONLY), MapViewOfFile(FILE_MAP_READ), VirtualQuery.
 [[nodiscard]] FileHandle OpenFileForReading(const std::u16string& path);
+// The file's exact size in bytes; a view of it spans whole pages, zeros behind the file's end.
+[[nodiscard]] bool QueryFileSize(const FileHandle& file, std::uint64_t& size);
 [[nodiscard]] MappingHandle CreateReadOnlyMapping(const FileHandle& file);
 [[nodiscard]] MappedView MapReadOnlyView(const MappingHandle& mapping);
 // The size of the region the system reports for the view's base address.

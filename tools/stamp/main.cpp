@@ -5,10 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,7 +40,7 @@ constexpr char kUsage[] =
     "\n"
     "Exit codes:\n"
     "  0  done\n"
-    "  1  a file cannot be read or written, is a folder, a link (OUT) or not a regular file (TEXTFILE)\n"
+    "  1  a file cannot be read or written, is a folder, a link (OUT) or not a regular file (FILE, TEXTFILE)\n"
     "  2  wrong arguments\n"
     "  3  FILE is not a PE image\n"
     "  4  FILE is not signed\n"
@@ -94,31 +91,19 @@ bool IsFolder(const std::string& path) {
   return std::filesystem::is_directory(path, error);
 }
 
-// False for a folder and for anything that cannot be read to its end. The stream buffer throws
-// when a read fails (as reading a folder does), so that is caught here too.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  if (IsFolder(path)) return false;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-// At most kMaxTagTextSize + 1 bytes of a regular file, so an endless device or a pipe cannot hold
-// the tool up and a text over the limit is still seen as such. False for anything else.
-bool ReadTextFile(const std::string& path, std::string& text) {
+// A regular file, opened without blocking, up to its end but at most `limit` bytes (by default
+// its size when opened), so that a FIFO, a device or a file that keeps growing cannot hold the
+// tool up. False for anything else and for a failed read.
+bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                     std::optional<std::size_t> limit = std::nullopt) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status {};
   bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-  text.assign(tagging::kMaxTagTextSize + 1, '\0');
+  bytes.assign(ok ? limit.value_or(static_cast<std::size_t>(status.st_size)) : 0, 0);
   std::size_t used = 0;
-  while (ok && used < text.size()) {
-    const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
+  while (ok && used < bytes.size()) {
+    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       ok = got == 0;
@@ -127,7 +112,7 @@ bool ReadTextFile(const std::string& path, std::string& text) {
     used += static_cast<std::size_t>(got);
   }
   ::close(fd);
-  text.resize(used);
+  bytes.resize(used);
   return ok;
 }
 
@@ -194,6 +179,12 @@ int FailFile(const std::string& path) {
   return static_cast<int>(Outcome::FileError);
 }
 
+int FailRead(const std::string& path) {
+  if (IsFolder(path)) return FailFile(path);
+  std::fprintf(stderr, "orvex-stamp: %s: not a readable regular file\n", path.c_str());
+  return static_cast<int>(Outcome::FileError);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -204,7 +195,7 @@ int main(int argc, char** argv) {
   }
   const std::string& file = arguments->positional[0];
   std::vector<std::uint8_t> image;
-  if (!ReadWholeFile(file, image)) return FailFile(file);
+  if (!ReadRegularFile(file, image)) return FailRead(file);
 
   if (arguments->read) {
     std::string text;
@@ -218,11 +209,12 @@ int main(int argc, char** argv) {
 
   std::string text;
   if (arguments->textFile) {
-    if (IsFolder(*arguments->textFile)) return FailFile(*arguments->textFile);
-    if (!ReadTextFile(*arguments->textFile, text)) {
-      std::fprintf(stderr, "orvex-stamp: %s: not a readable regular file\n", arguments->textFile->c_str());
-      return static_cast<int>(Outcome::FileError);
+    // One byte over the limit, so that a longer text is still seen as such.
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRegularFile(*arguments->textFile, bytes, tagging::kMaxTagTextSize + 1)) {
+      return FailRead(*arguments->textFile);
     }
+    text.assign(bytes.begin(), bytes.end());
   } else {
     text = arguments->positional[1];
   }
