@@ -62,7 +62,7 @@ std::vector<PackFile> PacksWithoutDialog(const SetupOptions& options) {
   const std::int64_t unsupported = FindUnsupportedLanguageCode(options.languageCodes, CarriedLanguageCodes());
   if (unsupported >= 0) {
     const std::u16string& code = options.languageCodes[static_cast<std::size_t>(unsupported)];
-    LogEvent(u"Refused: language \"" + code + u"\" is not carried");
+    LogEvent({u"Refused: language \"", code, u"\" is not carried"});
     if (AttachParentConsole()) {
       platform::WriteStandardOutput(FormatText(u"\nSpecified Language \"%s\" is not supported!\n", {code}));
     }
@@ -101,8 +101,7 @@ void EnableInstallerLog(const std::u16string& path) {
 }
 
 void LogPackage(const std::u16string& path, const std::u16string& commandLine, int uiLevel, std::uint32_t result) {
-  LogEvent(u"Package " + path + u": properties \"" + commandLine + u"\", UI level " +
-           UnsignedDecimal(static_cast<std::uint32_t>(uiLevel)) + u", result " + UnsignedDecimal(result));
+  LogEvent({u"Package ", path, u": properties \"", commandLine, u"\", UI level ", UnsignedDecimal(static_cast<std::uint32_t>(uiLevel)), u", result ", UnsignedDecimal(result)});
 }
 
 [[noreturn]] void FinishAfterFailure(ConfigureAction action, const SetupOptions& options,

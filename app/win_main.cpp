@@ -51,7 +51,7 @@ void RefuseArgument(const char16_t* pattern, const std::u16string& argument, Out
   const bool ends = unattendedRun || outcome != Outcome::MissingOptionValue;
   if (!ends) return;
   const std::u16string message = FormatText(pattern, {argument});
-  LogEvent(u"Refused: " + message.substr(1, message.size() - 2));
+  LogEvent({u"Refused: ", message.substr(1, message.size() - 2)});
   if (AttachParentConsole()) {
     platform::WriteStandardOutput(message);
     ReleaseConsole();
@@ -72,23 +72,17 @@ std::u16string JoinedCommandLine(const std::vector<std::u16string>& arguments) {
 }
 
 void LogStart(const std::vector<std::u16string>& arguments) {
-  LogEvent(std::u16string(kProductName) + u" 2011 setup " + kProductVersion);
-  LogEvent(u"Command line: " + JoinedCommandLine(arguments));
+  LogEvent({kProductName, u" 2011 setup ", kProductVersion});
+  LogEvent({u"Command line: ", JoinedCommandLine(arguments)});
   const platform::VersionFacts version = platform::QueryVersionFacts();
   const platform::Elevation elevation = platform::QueryProcessElevation();
-  LogEvent(u"Windows " + UnsignedDecimal(version.major) + u"." + UnsignedDecimal(version.minor) + u"." +
-           UnsignedDecimal(version.build) + u" service pack " + UnsignedDecimal(version.servicePackMajor) + u"." +
-           UnsignedDecimal(version.servicePackMinor) + u", product type " + UnsignedDecimal(version.productType) +
-           u"; elevated: " +
-           (elevation == platform::Elevation::Elevated      ? u"yes"
-            : elevation == platform::Elevation::NotElevated ? u"no"
-                                                             : u"unknown"));
+  LogEvent({u"Windows ", UnsignedDecimal(version.major), u".", UnsignedDecimal(version.minor), u".", UnsignedDecimal(version.build), u" service pack ", UnsignedDecimal(version.servicePackMajor), u".", UnsignedDecimal(version.servicePackMinor), u", product type ", UnsignedDecimal(version.productType), u"; elevated: ", (elevation == platform::Elevation::Elevated ? u"yes" : elevation == platform::Elevation::NotElevated ? u"no" : u"unknown")});
 }
 
 void LogMode(const SetupOptions& options) {
   std::u16string mode = options.silent ? u"silent" : options.reducedUi ? u"reduced interface" : u"interactive";
   if (options.unattended) mode = u"unattended, " + mode;
-  LogEvent(u"Mode: " + mode);
+  LogEvent({u"Mode: ", mode});
 }
 
 }  // namespace
@@ -137,23 +131,22 @@ Outcome Dispatch(platform::InstanceHandle instance, ConfigureAction action, cons
     case ActionReplaceOlder: {
       // An unattended run is deployed to upgrade: the removal is its documented answer.
       if (unattendedRun) {
-        LogEvent(u"Question: remove the older version " + installedProductCode + u"? not asked; default yes");
+        LogEvent({u"Question: remove the older version ", installedProductCode, u"? not asked; default yes"});
       } else {
         const bool yes = ShowInstalledProductMessage(installedProductCode, 1) == platform::kIdYes;
-        LogEvent(u"Question: remove the older version " + installedProductCode + u"? asked; answer " +
-                 (yes ? u"yes" : u"no"));
+        LogEvent({u"Question: remove the older version ", installedProductCode, u"? asked; answer ", (yes ? u"yes" : u"no")});
         if (!yes) return Outcome::RemovalDeclined;
       }
       const std::uint32_t removal = RemoveEarlierVersion(ActionReplaceOlder, /*autoUninstall=*/true);
       return InstalledOutcome(CombineRestartResults(removal, RunInstallation(instance, action, options)));
     }
     case ActionNewerPresent:
-      LogEvent(u"A newer version is installed: nothing is installed");
+      LogEvent({u"A newer version is installed: nothing is installed"});
       if (!unattendedRun) ShowInstalledProductMessage(installedProductCode, 0);
       return Outcome::NewerVersionPresent;
     case ActionSameVersion:
       if (unattendedRun) {
-        LogEvent(u"This version is installed already: nothing to do; the uninstall question is not asked");
+        LogEvent({u"This version is installed already: nothing to do; the uninstall question is not asked"});
       } else {
         RemoveEarlierVersion(ActionSameVersion, /*autoUninstall=*/false);
       }
@@ -182,7 +175,7 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
   }
   // Windows Installer would refuse the installation later, after an earlier version was removed.
   if (unattendedRun && platform::NamedMutexExists(kInstallerBusyMutexName)) {
-    LogEvent(u"A Windows Installer installation is running");
+    LogEvent({u"A Windows Installer installation is running"});
     return FinishRun(Outcome::AnotherSetupRunning);
   }
   platform::InitCommonControlsStandard();
@@ -213,11 +206,10 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
   const std::u16string mainPackagePath = ExtractMainPackage();
   if (IsRestartPending(mainPackagePath)) {
     if (unattendedRun) {
-      LogEvent(u"A rename of a product file is pending: nothing is installed; Windows is not restarted");
+      LogEvent({u"A rename of a product file is pending: nothing is installed; Windows is not restarted"});
     } else {
       const bool yes = ShowRestartRequiredMessage() == platform::kIdYes;
-      LogEvent(std::u16string(u"A rename of a product file is pending. Question: restart Windows? asked; answer ") +
-               (yes ? u"yes" : u"no"));
+      LogEvent({u"A rename of a product file is pending. Question: restart Windows? asked; answer ", (yes ? u"yes" : u"no")});
       if (yes) RequestRestart();
     }
     EndRun(Outcome::RestartPending);

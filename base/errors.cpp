@@ -16,7 +16,7 @@ std::u16string SystemMessageText(std::uint32_t number) {
 void ReportFatalError(HResult code, const std::u16string& message) {
   std::u16string text = message;
   if (code != 0) text += SystemMessageText(static_cast<std::uint32_t>(code) & 0xFFFFu);
-  LogEvent(u"Setup failure: " + text + u" (" + HexResult(static_cast<std::uint32_t>(code)) + u")");
+  LogEvent({u"Setup failure: ", text, u" (", HexResult(static_cast<std::uint32_t>(code)), u")"});
   // Nobody would answer the box in an unattended run; the log and the exit code say it instead.
   if (!unattendedRun) platform::ShowMessageBox(text, nullptr, platform::kMbIconError);
   EndRun(Outcome::FatalError, static_cast<std::uint32_t>(code));

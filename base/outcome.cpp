@@ -53,10 +53,9 @@ DeploymentVerdict VerdictOfUnattendedCode(std::int32_t code) {
 std::int32_t FinishRun(Outcome outcome, std::uint32_t detail) {
   const std::int32_t code = ExitCodeOf(outcome, unattendedRun, detail);
   const char* name = OutcomeRowOf(outcome).name;
-  std::u16string line = u"Outcome: ";
-  for (const char* c = name; *c != '\0'; ++c) line += static_cast<char16_t>(*c);
-  line += u"; exit code " + SignedDecimal(code);
-  LogEvent(line);
+  std::u16string text;
+  for (const char* c = name; *c != '\0'; ++c) text += static_cast<char16_t>(*c);
+  LogEvent({u"Outcome: ", text, u"; exit code ", SignedDecimal(code)});
   return code;
 }
 

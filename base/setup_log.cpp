@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -25,7 +26,7 @@ struct SetupLog {
   bool openTried = false;
   std::u16string path;
   platform::FileHandle file;
-  std::string pending;
+  std::vector<std::uint8_t> pending;
 };
 
 SetupLog& Log() {
@@ -33,7 +34,9 @@ SetupLog& Log() {
   return log;
 }
 
-void AppendUtf8(std::string& out, std::u16string_view text) {
+using Bytes = std::vector<std::uint8_t>;
+
+void AppendUtf8(Bytes& out, std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     std::uint32_t unit = text[i];
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
@@ -42,19 +45,19 @@ void AppendUtf8(std::string& out, std::u16string_view text) {
       unit = 0xFFFD;  // half of a pair: the replacement character, never invalid UTF-8
     }
     if (unit < 0x80) {
-      out += static_cast<char>(unit);
+      out.push_back(static_cast<std::uint8_t>(unit));
     } else if (unit < 0x800) {
-      out += static_cast<char>(0xC0 | (unit >> 6));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
+      out.push_back(static_cast<std::uint8_t>(0xC0 | (unit >> 6)));
+      out.push_back(static_cast<std::uint8_t>(0x80 | (unit & 0x3F)));
     } else if (unit < 0x10000) {
-      out += static_cast<char>(0xE0 | (unit >> 12));
-      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
+      out.push_back(static_cast<std::uint8_t>(0xE0 | (unit >> 12)));
+      out.push_back(static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F)));
+      out.push_back(static_cast<std::uint8_t>(0x80 | (unit & 0x3F)));
     } else {
-      out += static_cast<char>(0xF0 | (unit >> 18));
-      out += static_cast<char>(0x80 | ((unit >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
+      out.push_back(static_cast<std::uint8_t>(0xF0 | (unit >> 18)));
+      out.push_back(static_cast<std::uint8_t>(0x80 | ((unit >> 12) & 0x3F)));
+      out.push_back(static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F)));
+      out.push_back(static_cast<std::uint8_t>(0x80 | (unit & 0x3F)));
     }
   }
 }
@@ -70,9 +73,8 @@ std::u16string Timestamp(const platform::SystemTime& t) {
          Digits(t.minute, 2) + u":" + Digits(t.second, 2) + u"." + Digits(t.milliseconds, 3);
 }
 
-bool WriteBytes(const platform::FileHandle& file, const std::string& bytes) {
-  return platform::WriteToFile(file, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                               static_cast<std::uint32_t>(bytes.size()));
+bool WriteBytes(const platform::FileHandle& file, const Bytes& bytes) {
+  return platform::WriteToFile(file, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
 // Splits "C:\logs\setup.log" into "C:\logs\setup" and ".log"; a name without extension keeps none.
@@ -153,21 +155,21 @@ void OpenSetupLog(const std::u16string& chosenPath) {
   }
   (void)WriteBytes(log.file, log.pending);
   log.pending.clear();
-  if (!refused.empty()) LogEvent(u"The log could not be created at " + refused + u"; it is written here instead.");
+  if (!refused.empty()) LogEvent({u"The log could not be created at ", refused, u"; it is written here instead."});
 }
 
-void LogEvent(const std::u16string& text) {
+void LogEvent(std::initializer_list<std::u16string_view> parts) {
   SetupLog& log = Log();
   if (log.openTried && !log.file) return;
-  std::string line;
+  Bytes line;
   AppendUtf8(line, Timestamp(platform::CurrentLocalTime()));
-  line += "  ";
-  AppendUtf8(line, text);
-  line += "\r\n";
+  AppendUtf8(line, u"  ");
+  for (const std::u16string_view part : parts) AppendUtf8(line, part);
+  AppendUtf8(line, u"\r\n");
   if (log.file) {
     (void)WriteBytes(log.file, line);  // a full disk loses the line, never the run
   } else if (log.pending.size() + line.size() <= kPendingLimit) {
-    log.pending += line;
+    log.pending.insert(log.pending.end(), line.begin(), line.end());
   }
 }
 

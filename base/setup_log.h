@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 // The setup's own log: one UTF-8 line per event, each with the local time, in every run and every
 // mode. Lines logged before the file is open are kept and written first, so the tag's verdict and
@@ -12,8 +14,8 @@
 // folder of a chosen path is created (one level). Opens at most once per process.
 void OpenSetupLog(const std::u16string& chosenPath);
 
-// Appends one line with the local time.
-void LogEvent(const std::u16string& text);
+// Appends one line with the local time: the parts, one after the other.
+void LogEvent(std::initializer_list<std::u16string_view> parts);
 
 // The log file's path; empty while none is open.
 const std::u16string& SetupLogPath();

@@ -18,6 +18,7 @@
 
 namespace {
 
+constexpr std::uint32_t kErrorFileNotFound = 2;
 constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorGenFailure = 31;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
@@ -74,13 +75,14 @@ bool IsNumberedName(std::u16string name, std::u16string baseName) {
                      [](char16_t c) { return c >= u'0' && c <= u'9'; });
 }
 
-// The package of `resourceName` this process wrote into `folder` under its plain or a numbered
-// name, or null.
-const std::u16string* HeldPackageOf(const std::u16string& resourceName, const std::u16string& folder,
-                                    const char16_t* baseName) {
+// The package of `resourceName` this process wrote under its plain or a numbered name, in
+// whichever folder, or null. Once written and held it is the package for the rest of the process,
+// whatever a later folder decision would say (an owner check may come out otherwise the second
+// time, where the system keeps no owners).
+const std::u16string* HeldPackageOf(const std::u16string& resourceName, const char16_t* baseName) {
   for (const auto& [path, package] : heldPackages) {
-    if (package.resourceName != resourceName || path.compare(0, folder.size(), folder) != 0) continue;
-    const std::u16string name = path.substr(folder.size());
+    if (package.resourceName != resourceName) continue;
+    const std::u16string name = path.substr(path.rfind(u'\\') + 1);
     if (name == baseName + std::u16string(u".msi") || IsNumberedName(name, baseName)) return &path;
   }
   return nullptr;
@@ -102,7 +104,9 @@ std::optional<std::u16string> RegisteredPackageName() {
 // Removes the numbered copies of the package that earlier runs left in `folder` (taken when the
 // plain name was locked or not a plain file), except `kept`, those held by this process, those in
 // use, those that are not plain files and the one Windows Installer needs as the installed
-// product's source for a repair. Nothing is removed when it cannot say which one that is.
+// product's source for a repair. Nothing is removed when it cannot say which one that is. The
+// per-user folder is cleared too: each copy is checked and deleted through one handle, so what
+// the user may put at a name meanwhile is never what gets deleted.
 void RemoveEarlierCopies(const std::u16string& folder, const char16_t* baseName, const std::u16string& kept) {
   const std::optional<std::u16string> registered = RegisteredPackageName();
   if (!registered) return;
@@ -164,8 +168,14 @@ HResult ResExportToFile(const std::u16string& path, const std::u16string& resour
   const auto held = heldPackages.find(path);
   if (held != heldPackages.end() && held->second.resourceName == resourceName) return kSOk;
 
-  platform::FileHandle file = existing == ExistingFile::kReplace ? platform::OpenFileForRewriting(path)
-                                                                 : platform::CreateFileForWriting(path);
+  platform::FileHandle file;
+  if (existing == ExistingFile::kReplace) {
+    file = platform::OpenFileForRewriting(path);
+    // Nothing at the name yet: a new file, which fails on anything put there meanwhile.
+    if (!file && platform::LastError() == kErrorFileNotFound) file = platform::CreateFileForWriting(path);
+  } else {
+    file = platform::CreateFileForWriting(path);
+  }
   if (!file) return HResultFromLastError();
   platform::FileIdentity written;
   if (!platform::WriteToFile(file, data, size) || !platform::QueryFileIdentity(file, written)) {
@@ -206,24 +216,24 @@ HResult GetExtractionFolder(bool perUser, std::u16string& folder) {
 }
 
 HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path) {
-  std::u16string folder;
-  HResult result = GetExtractionFolder(/*perUser=*/false, folder);
-  const bool allUsers = result >= 0;
-  if (!allUsers) {
-    result = GetExtractionFolder(/*perUser=*/true, folder);
-    if (result < 0) return result;
-  }
-
+  // Written by this process already, in whichever folder and under whichever name: that file,
+  // held since.
   const std::u16string resourceName = ResourceNameOf(package);
-  const std::u16string base = folder + package.fileBaseName;
-  // Written by this process already, under whichever name: that file, held since.
-  if (const std::u16string* written = HeldPackageOf(resourceName, folder, package.fileBaseName)) {
+  if (const std::u16string* written = HeldPackageOf(resourceName, package.fileBaseName)) {
     path = *written;
     return kSOk;
   }
 
+  std::u16string folder;
+  HResult result = GetExtractionFolder(/*perUser=*/false, folder);
+  if (result < 0) {
+    result = GetExtractionFolder(/*perUser=*/true, folder);
+    if (result < 0) return result;
+  }
+
   // The plain name is the package's home: a plain file left there is rewritten. The numbered
   // names, always new files, are for when it is locked or is anything else.
+  const std::u16string base = folder + package.fileBaseName;
   std::u16string candidate = base + u".msi";
   result = ResExportToFile(candidate, resourceName, ExistingFile::kReplace);
   if (result < 0) {
@@ -235,7 +245,7 @@ HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path) {
     if (result < 0) return result;
   }
   path = candidate;
-  if (allUsers) RemoveEarlierCopies(folder, package.fileBaseName, candidate);
+  RemoveEarlierCopies(folder, package.fileBaseName, candidate);
   return result;
 }
 

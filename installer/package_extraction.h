@@ -27,7 +27,8 @@ HResult FindPackageResource(const std::u16string& resourceName, const std::uint8
 enum class ExistingFile {
   kRefuse,   // anything there, a link included, makes the write fail; nothing is removed or followed
   kReplace,  // a plain file with one name is emptied and rewritten through the handle that checked
-             // it; anything else (a link, a hard link, a folder) makes the write fail untouched
+             // it; with nothing there a new file is made; anything else (a link, a hard link, a
+             // folder) makes the write fail untouched
 };
 
 // Writes the resource to `path` in one write, then holds it open against changes and deletion
@@ -47,10 +48,10 @@ HResult GetExtractionFolder(bool perUser, std::u16string& folder);
 // Writes the package into the extraction folder as its base name plus ".msi", rewriting a plain
 // file an earlier run left there; when that fails (the file is locked, or something else stands at
 // the name), tries up to 100 new files named with numbers from the tick count. A package this
-// process wrote already is not written again: its file is returned. After a write into the
-// all-users folder, the numbered copies earlier runs left there are removed, except those in use,
-// those that are not plain files and the one Windows Installer keeps as the installed product's
-// source. `path` is only set on success.
+// process wrote already is not written again: its file is returned, whichever folder it is in and
+// whatever the folders' checks would say now. After a write, the numbered copies earlier runs left
+// in that folder are removed, except those in use, those that are not plain files and the one
+// Windows Installer keeps as the installed product's source. `path` is only set on success.
 HResult ExtractMsi(const PackageDescriptor& package, std::u16string& path);
 
 // Lets go of every held package (tests start as a fresh process would).

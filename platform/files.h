@@ -54,10 +54,12 @@ struct ResourceName {
 // anything stands at the name, a link included, which is neither removed nor followed; a handle
 // to anything but a plain file with one name is refused.
 [[nodiscard]] FileHandle CreateFileForWriting(const std::u16string& path);
-// The file at `path`, created when missing or emptied when present, for writing, that others may
-// only read. It is opened on the name itself: a reparse point is not followed, and a handle to
-// anything but a plain file with one name that is the file at `path` itself (not one a link led
-// to) is refused with access denied (5) before anything is emptied.
+// The existing file at `path`, emptied, for writing, that others may only read. Nothing is ever
+// created: with nothing at the name it fails with file not found (2). It is opened on the name
+// itself: a reparse point there is not followed, and a handle to anything but a plain file with one
+// name that is the file at that name in its folder (not one a link at the name led to; links on
+// the way to the folder, as a relocated profile has, are followed) is refused with access denied
+// (5) before anything is emptied.
 [[nodiscard]] FileHandle OpenFileForRewriting(const std::u16string& path);
 
 // Which file a handle refers to: the volume and the file's number on it.
@@ -78,7 +80,10 @@ struct FileIdentity {
 [[nodiscard]] bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t size);
 [[nodiscard]] bool DeleteFileAt(const std::u16string& path);
 // Deletes the file at `path` only when nobody has it open (sharing violation, 32, otherwise) and
-// it is a plain file with one name, the one at `path` itself (access denied, 5, otherwise).
+// it is a plain file with one name, the one at that name in its folder as for
+// OpenFileForRewriting (access denied, 5, otherwise). It is checked and deleted through one handle
+// opened on the name itself, so nothing put at the name meanwhile is deleted: safe in a folder
+// that others may write to.
 [[nodiscard]] bool DeleteUnusedPlainFile(const std::u16string& path);
 // The names (without folder) of the files, not folders, that match `pattern` (a path whose last
 // component may hold "*"), in the order the system lists them. Empty when nothing matches.
@@ -132,8 +137,10 @@ struct FolderFacts {
                                               std::uint32_t capacity, std::u16string& text);
 
 // Read-only mapping of a whole file: CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
-// CreateFileMappingW(PAGE_READONLY), MapViewOfFile(FILE_MAP_READ), VirtualQuery.
+// GetFileSizeEx, CreateFileMappingW(PAGE_READONLY), MapViewOfFile(FILE_MAP_READ), VirtualQuery.
 [[nodiscard]] FileHandle OpenFileForReading(const std::u16string& path);
+// The file's exact size in bytes; a view of it spans whole pages, zeros behind the file's end.
+[[nodiscard]] bool QueryFileSize(const FileHandle& file, std::uint64_t& size);
 [[nodiscard]] MappingHandle CreateReadOnlyMapping(const FileHandle& file);
 [[nodiscard]] MappedView MapReadOnlyView(const MappingHandle& mapping);
 // The size of the region the system reports for the view's base address.

@@ -26,10 +26,10 @@ constexpr std::intptr_t kShellOpenLastError = 32;
 void OpenInBrowser(const std::u16string& url, bool quoteInFallback) {
   // A deployment runs where nobody reads a page, often as SYSTEM in a session without a desktop.
   if (unattendedRun) {
-    LogEvent(u"Help page left out (unattended run): " + url);
+    LogEvent({u"Help page left out (unattended run): ", url});
     return;
   }
-  LogEvent(u"Help page opened: " + url);
+  LogEvent({u"Help page opened: ", url});
   if (platform::ShellOpen(u"open", url, u"", platform::kSwShowNormal) > kShellOpenLastError) return;
   const std::u16string parameters = quoteInFallback ? u"\"" + url + u"\"" : url;
   // The last resort: when Explorer cannot be started either, the link stays unopened.

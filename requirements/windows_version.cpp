@@ -17,10 +17,9 @@ void CheckWindowsVersion(platform::InstanceHandle instance) {
   if (status == kRequirementsMet) return;
   requirementsStatus = status;
   if (unattendedRun) {
-    LogEvent(u"This Windows is older than Windows XP Service Pack 2: nothing is installed; the requirements notice is "
-             u"left out");
+    LogEvent({u"This Windows is older than Windows XP Service Pack 2: nothing is installed; the requirements notice is " u"left out"});
   } else {
-    LogEvent(u"This Windows is older than Windows XP Service Pack 2: the requirements notice is shown");
+    LogEvent({u"This Windows is older than Windows XP Service Pack 2: the requirements notice is shown"});
     ShowRequirementsNotice(instance);
   }
   EndRun(Outcome::WindowsTooOld);

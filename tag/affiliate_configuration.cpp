@@ -15,7 +15,7 @@ namespace {
 // Blocks until the user dismisses it; the caption names the step that found no tag. An unattended
 // run, where nobody would dismiss it, only logs it.
 void WarnNoConfiguration(const char16_t* stage) {
-  LogEvent(std::u16string(u"Tag: none usable (") + stage + u"); the default properties are used");
+  LogEvent({u"Tag: none usable (", stage, u"); the default properties are used"});
   if (unattendedRun) return;
   platform::ShowMessageBox(u"No AID Config found.  Using default values.", stage, platform::kMbIconWarning);
 }
@@ -64,7 +64,7 @@ void LoadAffiliateConfiguration(const std::u16string& programPath) {
     return;
   }
   affiliateProperties = AffiliatePropertiesFromTag(buffer.data(), count);
-  LogEvent(u"Tag: read; properties " + affiliateProperties);
+  LogEvent({u"Tag: read; properties ", affiliateProperties});
 }
 
 void ResetAffiliatePropertiesForTesting() { affiliateProperties = DefaultAffiliateProperties(); }

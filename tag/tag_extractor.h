@@ -32,6 +32,9 @@ class TagExtractor {
   platform::MappedView view;
   // The size of the mapped region at `view` as the platform reports it (whole pages).
   std::uint32_t viewSize = 0;
+  // The file's exact size. Reads end there, not at the end of the region: the rest of the last
+  // page is no part of the file, and the stamping tool, which reads the file, never sees it.
+  std::uint64_t fileSize = 0;
   // Set while reading a tag: the first certificate entry and the distance from it to the tag.
   std::int32_t certificateSpan = 0;
   const std::uint8_t* certificate = nullptr;

@@ -29,12 +29,11 @@ LanguageChoice ChooseLanguage(platform::InstanceHandle instance, ConfigureAction
 
 LanguageChoice AcceptLanguageDialogResult(int dialogResult) {
   if (dialogResult < 0 || static_cast<std::size_t>(dialogResult) >= AvailableLanguages.size()) {
-    LogEvent(u"Question: the language dialog; asked; cancelled");
+    LogEvent({u"Question: the language dialog; asked; cancelled"});
     EndRun(Outcome::LanguageDialogCancelled);
   }
   const AvailableLanguage& chosen = AvailableLanguages[static_cast<std::size_t>(dialogResult)];
-  LogEvent(std::u16string(u"Question: the language dialog; asked; answer ") + kLanguages[chosen.languageIndex].code +
-           (customInstallation ? u", custom installation" : u""));
+  LogEvent({u"Question: the language dialog; asked; answer ", kLanguages[chosen.languageIndex].code, (customInstallation ? u", custom installation" : u"")});
   std::u16string packPath = ExtractLanguagePack(chosen.resourceName);
   return {kLanguages[chosen.languageIndex].code, std::move(packPath)};
 }

@@ -182,11 +182,11 @@ std::uint32_t RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
     WriteAutoUninstallMarker();
   } else {
     const UninstallVerdict verdict = RunToolUninstall();
-    LogEvent(u"Install tool's uninstall verdict: " + UnsignedDecimal(static_cast<std::uint32_t>(verdict)));
+    LogEvent({u"Install tool's uninstall verdict: ", UnsignedDecimal(static_cast<std::uint32_t>(verdict))});
     if (verdict == VerdictAbandon) return 0;
     if (verdict == VerdictNone) {
       const bool yes = ShowInstalledProductMessage(installedProductCode, 2) == platform::kIdYes;
-      LogEvent(std::u16string(u"Question: uninstall the installed version? asked; answer ") + (yes ? u"yes" : u"no"));
+      LogEvent({u"Question: uninstall the installed version? asked; answer ", (yes ? u"yes" : u"no")});
       if (!yes) return 0;
     }
   }
@@ -198,8 +198,7 @@ std::uint32_t RemoveEarlierVersion(ConfigureAction action, bool autoUninstall) {
   const int previousUiLevel = platform::MsiSetInternalUI(uiLevel);
   const std::uint32_t result =
       platform::MsiConfigureProductW(installedProductCode, platform::kInstallLevelDefault, platform::kInstallStateAbsent);
-  LogEvent(u"Removal of " + installedProductCode + u": UI level " + UnsignedDecimal(static_cast<std::uint32_t>(uiLevel)) +
-           u", result " + UnsignedDecimal(result));
+  LogEvent({u"Removal of ", installedProductCode, u": UI level ", UnsignedDecimal(static_cast<std::uint32_t>(uiLevel)), u", result ", UnsignedDecimal(result)});
   if (IsInstallerSuccess(result)) {
     RemoveInstalledLanguagePacks(uiLevel);
   } else {

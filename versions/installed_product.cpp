@@ -147,8 +147,7 @@ HResult GetRequiredMsiConfigureAction(std::uint32_t newVersionHigh, std::uint32_
   const std::uint32_t result = QueryInstalledVersion(productCode, versionText);
   if (result != 0) {
     const HResult classified = ClassifyFailedVersionQuery(result, action);
-    LogEvent(u"Detection: no installed version found (Windows Installer result " + UnsignedDecimal(result) +
-             u"); action " + UnsignedDecimal(static_cast<std::uint32_t>(action)));
+    LogEvent({u"Detection: no installed version found (Windows Installer result ", UnsignedDecimal(result), u"); action ", UnsignedDecimal(static_cast<std::uint32_t>(action))});
     return classified;
   }
 
@@ -157,8 +156,7 @@ HResult GetRequiredMsiConfigureAction(std::uint32_t newVersionHigh, std::uint32_
   if (parsed < 0) ReportFatalError(parsed, u"GetRequiredMsiConfigureAction1");
   installedMajorVersion = installed.major;
   action = DecideConfigureAction(installed, VersionFromWords(newVersionHigh, newVersionLow));
-  LogEvent(u"Detection: installed product " + installedProductCode + u", version " + versionText + u"; action " +
-           UnsignedDecimal(static_cast<std::uint32_t>(action)));
+  LogEvent({u"Detection: installed product ", installedProductCode, u", version ", versionText, u"; action ", UnsignedDecimal(static_cast<std::uint32_t>(action))});
   return kSOk;
 }
 

@@ -16,6 +16,13 @@ FileHandle OpenFileForReading(const std::u16string& path) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+bool QueryFileSize(const FileHandle& file, std::uint64_t& size) {
+  LARGE_INTEGER fileSize{};
+  if (!::GetFileSizeEx(file.get(), &fileSize)) return false;
+  size = static_cast<std::uint64_t>(fileSize.QuadPart);
+  return true;
+}
+
 MappingHandle CreateReadOnlyMapping(const FileHandle& file) {
   return MappingHandle(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
 }

@@ -70,30 +70,46 @@ bool IsDefaultOwner(PSID sid) {
   return ::EqualSid(sid, reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner) != FALSE;
 }
 
-// Whether the handle's file is the one at `path` itself and not one that a link in the path led
-// to (some systems follow links even when asked to open the link). From Vista on the system names
-// the file a handle refers to; before, there are no file links and opening the reparse point
-// itself is all it takes.
-bool IsFileAtName(HANDLE file, const std::u16string& path) {
-  using FinalPathFunction = DWORD(WINAPI*)(HANDLE file, LPWSTR buffer, DWORD capacity, DWORD flags);
-  const auto finalPath = win32::SystemFunction<FinalPathFunction>(L"kernel32.dll", "GetFinalPathNameByHandleW");
-  if (finalPath == nullptr) return true;
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE file, LPWSTR buffer, DWORD capacity, DWORD flags);
+
+// The system's name of what a handle refers to, every link on the way resolved (the "\\?\" form);
+// empty when it cannot say.
+std::wstring FinalPathOf(FinalPathFunction finalPath, HANDLE handle) {
   std::vector<wchar_t> buffer(MAX_PATH);
-  DWORD length = finalPath(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+  DWORD length = finalPath(handle, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
   if (length >= buffer.size()) {
     buffer.resize(length + 1);
-    length = finalPath(file, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    length = finalPath(handle, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
   }
-  if (length == 0 || length >= buffer.size()) return false;
-  std::wstring named(buffer.data(), length);
-  constexpr wchar_t kLongPrefix[] = L"\\\\?\\";
-  constexpr wchar_t kLongUncPrefix[] = L"\\\\?\\UNC\\";
-  if (named.rfind(kLongUncPrefix, 0) == 0) {
-    named = L"\\" + named.substr(std::wcslen(kLongUncPrefix) - 1);
-  } else if (named.rfind(kLongPrefix, 0) == 0) {
-    named.erase(0, std::wcslen(kLongPrefix));
-  }
-  return ::lstrcmpiW(named.c_str(), Wide(path)) == 0;
+  if (length == 0 || length >= buffer.size()) return std::wstring();
+  return std::wstring(buffer.data(), length);
+}
+
+// Whether the handle's file is the one at the last component of `path` in its folder, not one that
+// a link at that name led to (some systems follow links even when asked to open the link). The
+// folder is opened the usual way, following the links on the way to it: a relocated or redirected
+// profile, or a ProgramData behind a junction, has its folder under another name than the path
+// given. The system's names of that folder and of the file, both with every link resolved, must
+// then differ by exactly the file's name. From Vista on the system names a handle's file; before,
+// there are no file links and opening the reparse point itself is all it takes.
+bool IsFileAtName(HANDLE file, const std::u16string& path) {
+  const auto finalPath = win32::SystemFunction<FinalPathFunction>(L"kernel32.dll", "GetFinalPathNameByHandleW");
+  if (finalPath == nullptr) return true;
+  using CompareFunction = int(WINAPI*)(LPCWSTR first, int firstLength, LPCWSTR second, int secondLength, BOOL noCase);
+  const auto compare = win32::SystemFunction<CompareFunction>(L"kernel32.dll", "CompareStringOrdinal");
+  const std::size_t slash = path.rfind(u'\\');
+  if (compare == nullptr || slash == std::u16string::npos) return false;
+  const FileHandle folder(::CreateFileW(Wide(path.substr(0, slash + 1)), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder) return false;
+  std::wstring expected = FinalPathOf(finalPath, folder.get());
+  const std::wstring named = FinalPathOf(finalPath, file);
+  if (expected.empty() || named.empty()) return false;
+  if (expected.back() != L'\\') expected += L'\\';
+  expected += Wide(path.substr(slash + 1));
+  // Without case, as the file system compares names.
+  return compare(named.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 // A search of FindFirstFileW, ended with FindClose.
@@ -122,9 +138,9 @@ FileHandle CreateFileForWriting(const std::u16string& path) {
 }
 
 FileHandle OpenFileForRewriting(const std::u16string& path) {
-  // Never truncated by the open itself: only a file that passed the checks is emptied.
+  // Never created nor truncated by the open itself: only a file that passed the checks is emptied.
   FileHandle file(::CreateFileW(Wide(path), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return file;
   if (!IsPlainFileAt(file.get(), path)) {
     file.reset();
@@ -147,18 +163,34 @@ bool ReadFromFile(const FileHandle& file, std::uint8_t* buffer, std::uint32_t ca
 }
 
 bool DeleteUnusedPlainFile(const std::u16string& path) {
-  // Shared with nobody but the deletion below: a file someone has open is left.
-  const FileHandle file(::CreateFileW(Wide(path), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  using SetInformationFunction = BOOL(WINAPI*)(HANDLE file, int informationClass, LPVOID information, DWORD size);
+  const auto setInformation =
+      win32::SystemFunction<SetInformationFunction>(L"kernel32.dll", "SetFileInformationByHandle");
+  // Shared with nobody: a file someone has open is left, and while it is checked and deleted
+  // nobody can rename, replace or link it. Before Vista the deletion needs a second handle, which
+  // this one then admits.
+  const FileHandle file(::CreateFileW(Wide(path), DELETE | FILE_READ_ATTRIBUTES,
+                                      setInformation != nullptr ? 0 : FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return false;
   if (!IsPlainFileAt(file.get(), path)) {
     ::SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  // Checked and still open: the name cannot meanwhile be given to another file (replacing it needs
-  // the delete access this handle shares only with the deletion, in a folder only administrators
-  // may write to).
-  return ::DeleteFileW(Wide(path)) != FALSE;
+  if (setInformation != nullptr) {
+    // FILE_DISPOSITION_INFO through the checked handle: the file goes as its only handle closes.
+    constexpr int kFileDispositionInfo = 4;
+    struct {
+      BOOLEAN deleteFile;
+    } disposition{TRUE};
+    return setInformation(file.get(), kFileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+  }
+  // Before Vista a second handle deletes it on closing. Should the checked file have been renamed
+  // away meanwhile, that handle deletes the name put in its place by someone who could put one
+  // there, and no more: these systems have no file links, and the name is opened itself.
+  const FileHandle deleting(::CreateFileW(Wide(path), DELETE, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return deleting.valid();
 }
 
 std::vector<std::u16string> FindFileNames(const std::u16string& pattern) {

@@ -19,9 +19,9 @@ std::string Text(const std::u16string& path) {
 class SetupLogTest : public WorldTest {};
 
 TEST_F(SetupLogTest, LinesBeforeTheOpenComeFirstInUtf8WithTheLocalTime) {
-  LogEvent(u"Tag: read; Gr\u00FC\u00DFe \u65E5\u672C \U0001F600");
+  LogEvent({u"Tag: read; ", u"Gr\u00FC\u00DFe \u65E5\u672C \U0001F600"});
   OpenSetupLog(u"");
-  LogEvent(u"second");
+  LogEvent({u"second"});
   ASSERT_EQ(SetupLogPath(), kDefaultStem + u".log");
   EXPECT_EQ(Text(SetupLogPath()), "2011-06-15 14:30:45.500  Tag: read; Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80\r\n"
                                   "2011-06-15 14:30:45.500  second\r\n");
@@ -35,7 +35,7 @@ TEST_F(SetupLogTest, TakenNamesAndPlantedLinksArePassedOver) {
   fakes::Files().notPlainFiles.insert(kDefaultStem + u"_2.log");
   fakes::Files().files[kDefaultStem + u"_3_main.log"] = {};
   OpenSetupLog(u"");
-  LogEvent(u"x");
+  LogEvent({u"x"});
   EXPECT_EQ(SetupLogPath(), kDefaultStem + u"_3.log");
   EXPECT_EQ(Text(kDefaultStem + u".log"), "old");
   EXPECT_EQ(Text(kDefaultStem + u"_2.log"), "lnk");
@@ -50,7 +50,7 @@ TEST_F(SetupLogTest, AChosenPathGetsItsFolderAndAnUnusablePathFallsBackToTheTemp
 
   fakes::ResetWorld();
   OpenSetupLog(u"Q:\\missing\\deeper\\setup.log");
-  LogEvent(u"y");
+  LogEvent({u"y"});
   EXPECT_EQ(SetupLogPath(), kDefaultStem + u".log");
   EXPECT_NE(Text(SetupLogPath()).find("could not be created at Q:\\missing\\deeper\\setup.log"), std::string::npos);
 }
@@ -58,14 +58,14 @@ TEST_F(SetupLogTest, AChosenPathGetsItsFolderAndAnUnusablePathFallsBackToTheTemp
 TEST_F(SetupLogTest, ALogThatCannotBeWrittenChangesNothingElse) {
   fakes::Files().tempPathFailure = 5;
   OpenSetupLog(u"");
-  LogEvent(u"lost");
+  LogEvent({u"lost"});
   EXPECT_TRUE(SetupLogPath().empty());
   EXPECT_TRUE(CreateCompanionLog(u"main").empty());
 
   fakes::ResetWorld();
   OpenSetupLog(u"");
   fakes::Files().writeError = 112;  // disk full
-  LogEvent(u"lost too");
+  LogEvent({u"lost too"});
   EXPECT_EQ(SetupLogPath(), kDefaultStem + u".log");
 }
 

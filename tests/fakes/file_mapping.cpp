@@ -63,16 +63,23 @@ bool CopyInto(const Mapping& mapping, std::uint8_t* target) {
   return true;
 }
 
-// A copy of the file in fresh pages: whole pages with the file at their start, or (tight) the
-// file at the end of its pages with an inaccessible page behind.
-const std::uint8_t* MapCopy(const Mapping& mapping, bool tight) {
+// A copy of the file in fresh pages with an inaccessible page behind: the file at the start of
+// its pages and `pastTheEnd` repeated behind it (zeros when empty), or (tight) the file at the
+// end of its pages.
+const std::uint8_t* MapCopy(const Mapping& mapping, bool tight, const std::vector<std::uint8_t>& pastTheEnd) {
   const std::size_t pages = RoundUpToPages(mapping.size);
-  const std::size_t length = pages + (tight ? PageSize() : 0);
+  const std::size_t length = pages + PageSize();
   void* base = ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (base == MAP_FAILED) return nullptr;
   std::uint8_t* start = static_cast<std::uint8_t*>(base) + (tight ? pages - mapping.size : 0);
-  if (::mprotect(base, pages, PROT_READ | PROT_WRITE) != 0 || !CopyInto(mapping, start) ||
-      ::mprotect(base, pages, PROT_READ) != 0) {
+  if (::mprotect(base, pages, PROT_READ | PROT_WRITE) != 0 || !CopyInto(mapping, start)) {
+    ::munmap(base, length);
+    return nullptr;
+  }
+  for (std::size_t i = mapping.size; !tight && !pastTheEnd.empty() && i < pages; ++i) {
+    start[i] = pastTheEnd[(i - mapping.size) % pastTheEnd.size()];
+  }
+  if (::mprotect(base, pages, PROT_READ) != 0) {
     ::munmap(base, length);
     return nullptr;
   }
@@ -142,6 +149,21 @@ FileHandle OpenFileForReading(const std::u16string& path) {
   return FileHandle(open.release());
 }
 
+bool QueryFileSize(const FileHandle& file, std::uint64_t& size) {
+  fakes::Record("QueryFileSize");
+  if (fakes::Fails(fakes::MappingStep::FileSize)) return false;
+  auto* open = static_cast<fakes::OpenFile*>(file.get());
+  if (fakes::openFiles.count(open) == 0) return false;
+  if (open->bytes) {
+    size = open->bytes->size();
+    return true;
+  }
+  struct stat status {};
+  if (::fstat(open->descriptor, &status) != 0) return false;
+  size = static_cast<std::uint64_t>(status.st_size);
+  return true;
+}
+
 MappingHandle CreateReadOnlyMapping(const FileHandle& file) {
   fakes::Record("CreateReadOnlyMapping");
   if (fakes::Fails(fakes::MappingStep::CreateMapping)) return MappingHandle();
@@ -171,8 +193,9 @@ MappedView MapReadOnlyView(const MappingHandle& mapping) {
   if (fakes::Fails(fakes::MappingStep::MapView)) return MappedView();
   auto* section = static_cast<fakes::Mapping*>(mapping.get());
   if (fakes::mappings.count(section) == 0) return MappedView();
-  if (fakes::FileMapping().tightViews || section->bytes) {
-    return MappedView(fakes::MapCopy(*section, fakes::FileMapping().tightViews));
+  const fakes::FileMappingWorld& scripted = fakes::FileMapping();
+  if (scripted.tightViews || section->bytes || !scripted.pastTheEnd.empty()) {
+    return MappedView(fakes::MapCopy(*section, scripted.tightViews, scripted.pastTheEnd));
   }
   void* base = ::mmap(nullptr, section->size, PROT_READ, MAP_PRIVATE, section->descriptor, 0);
   if (base == MAP_FAILED) return MappedView();

@@ -12,7 +12,7 @@
 // the system call would.
 namespace fakes {
 
-enum class MappingStep { None, Open, CreateMapping, MapView, QueryRegion };
+enum class MappingStep { None, Open, FileSize, CreateMapping, MapView, QueryRegion };
 
 struct FileMappingWorld {
   std::map<std::u16string, std::vector<std::uint8_t>> files;
@@ -25,6 +25,10 @@ struct FileMappingWorld {
   // On: the view ends exactly at the file's last byte, its region is the file size, and an
   // inaccessible page follows it, so that any read past the end faults.
   bool tightViews = false;
+  // Without tight views, what the rest of the last page shows behind the file's end: zeros when
+  // empty, as on Windows, else these bytes repeated. A view of a scripted file, or one showing
+  // these bytes, is a copy of the file followed by an inaccessible page.
+  std::vector<std::uint8_t> pastTheEnd;
 
   FileMappingWorld();
 };

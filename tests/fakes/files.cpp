@@ -26,9 +26,24 @@ constexpr std::uintptr_t kFirstHandle = 0x1000;
 constexpr std::uintptr_t kFirstHeldHandle = 0x2000;
 constexpr std::uintptr_t kFirstFolderHandle = 0x3000;
 
+// The path with the links among its leading folders followed, as the system follows them.
+std::u16string Real(std::u16string path) {
+  for (bool followed = true; followed;) {
+    followed = false;
+    for (const auto& [link, target] : world.folderLinks) {
+      if (path.compare(0, link.size(), link) == 0 && (path.size() == link.size() || path[link.size()] == u'\\')) {
+        path = target + path.substr(link.size());
+        followed = true;
+        break;
+      }
+    }
+  }
+  return path;
+}
+
 bool IsHeld(const std::u16string& path) {
   for (std::size_t index : world.heldOpen) {
-    if (world.held[index] == path) return true;
+    if (Real(world.held[index]) == Real(path)) return true;
   }
   return false;
 }
@@ -46,7 +61,7 @@ std::u16string ParentOf(const std::u16string& path) {
   return slash == std::u16string::npos ? std::u16string{} : trimmed.substr(0, slash);
 }
 
-bool FolderExists(const std::u16string& path) { return world.folders.count(WithoutTrailingBackslash(path)) != 0; }
+bool FolderExists(const std::u16string& path) { return world.folders.count(Real(WithoutTrailingBackslash(path))) != 0; }
 
 std::string Hex(std::uint32_t value) {
   char buffer[16];
@@ -78,7 +93,8 @@ namespace platform {
 FileHandle CreateFileForWriting(const std::u16string& path) {
   fakes::Record("CreateFileForWriting " + fakes::Utf8(path));
   fakes::FilesWorld& world = fakes::Files();
-  const auto locked = world.lockedFiles.find(path);
+  const std::u16string real = fakes::Real(path);
+  const auto locked = world.lockedFiles.find(real);
   if (locked != world.lockedFiles.end()) {
     fakes::SetLastError(locked->second);
     return FileHandle();
@@ -91,13 +107,13 @@ FileHandle CreateFileForWriting(const std::u16string& path) {
     fakes::SetLastError(fakes::kPathNotFound);
     return FileHandle();
   }
-  if (world.files.count(path) != 0) {
+  if (world.files.count(real) != 0) {
     fakes::SetLastError(fakes::kFileExists);
     return FileHandle();
   }
-  world.files[path].clear();
-  world.attributes.erase(path);
-  world.identities[path] = world.nextIdentity++;
+  world.files[real].clear();
+  world.attributes.erase(real);
+  world.identities[real] = world.nextIdentity++;
   fakes::SetLastError(0);
   world.openedForWriting.push_back(path);
   return FileHandle(reinterpret_cast<void*>(fakes::kFirstHandle + world.openedForWriting.size() - 1));
@@ -106,7 +122,8 @@ FileHandle CreateFileForWriting(const std::u16string& path) {
 FileHandle OpenFileForRewriting(const std::u16string& path) {
   fakes::Record("OpenFileForRewriting " + fakes::Utf8(path));
   fakes::FilesWorld& world = fakes::Files();
-  const auto locked = world.lockedFiles.find(path);
+  const std::u16string real = fakes::Real(path);
+  const auto locked = world.lockedFiles.find(real);
   std::uint32_t refusal = 0;
   if (locked != world.lockedFiles.end()) {
     refusal = locked->second;
@@ -114,15 +131,16 @@ FileHandle OpenFileForRewriting(const std::u16string& path) {
     refusal = fakes::kSharingViolation;
   } else if (!fakes::FolderExists(fakes::ParentOf(path))) {
     refusal = fakes::kPathNotFound;
-  } else if (world.notPlainFiles.count(path) != 0) {
+  } else if (world.files.count(real) == 0) {
+    refusal = fakes::kFileNotFound;
+  } else if (world.notPlainFiles.count(real) != 0) {
     refusal = fakes::kAccessDenied;
   }
   if (refusal != 0) {
     fakes::SetLastError(refusal);
     return FileHandle();
   }
-  if (world.files.count(path) == 0) world.identities[path] = world.nextIdentity++;
-  world.files[path].clear();
+  world.files[real].clear();
   fakes::SetLastError(0);
   world.openedForWriting.push_back(path);
   return FileHandle(reinterpret_cast<void*>(fakes::kFirstHandle + world.openedForWriting.size() - 1));
@@ -135,7 +153,7 @@ bool ReadFromFile(const FileHandle& file, std::uint8_t* buffer, std::uint32_t ca
     fakes::SetLastError(fakes::kInvalidHandle);
     return false;
   }
-  const std::vector<std::uint8_t>& contents = world.files[world.held[index]];
+  const std::vector<std::uint8_t>& contents = world.files[fakes::Real(world.held[index])];
   std::size_t& position = world.heldReadPositions[index];
   read = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, contents.size() - std::min(position, contents.size())));
   std::copy_n(contents.begin() + static_cast<std::ptrdiff_t>(position), read, buffer);
@@ -146,25 +164,27 @@ bool ReadFromFile(const FileHandle& file, std::uint8_t* buffer, std::uint32_t ca
 bool DeleteUnusedPlainFile(const std::u16string& path) {
   fakes::Record("DeleteUnusedPlainFile " + fakes::Utf8(path));
   fakes::FilesWorld& world = fakes::Files();
+  const std::u16string real = fakes::Real(path);
   std::uint32_t refusal = 0;
-  if (world.lockedFiles.count(path) != 0 || fakes::IsHeld(path)) {
+  if (world.lockedFiles.count(real) != 0 || fakes::IsHeld(path)) {
     refusal = fakes::kSharingViolation;
-  } else if (world.files.count(path) == 0) {
+  } else if (world.files.count(real) == 0) {
     refusal = fakes::kFileNotFound;
-  } else if (world.notPlainFiles.count(path) != 0) {
+  } else if (world.notPlainFiles.count(real) != 0) {
     refusal = fakes::kAccessDenied;
   }
   if (refusal != 0) {
     fakes::SetLastError(refusal);
     return false;
   }
-  world.files.erase(path);
-  world.attributes.erase(path);
+  world.files.erase(real);
+  world.attributes.erase(real);
   return true;
 }
 
-std::vector<std::u16string> FindFileNames(const std::u16string& pattern) {
-  fakes::Record("FindFileNames " + fakes::Utf8(pattern));
+std::vector<std::u16string> FindFileNames(const std::u16string& given) {
+  fakes::Record("FindFileNames " + fakes::Utf8(given));
+  const std::u16string pattern = fakes::Real(given);
   const std::size_t star = pattern.find(u'*');
   const std::u16string head = pattern.substr(0, star);
   const std::u16string tail = star == std::u16string::npos ? std::u16string() : pattern.substr(star + 1);
@@ -192,7 +212,7 @@ bool WriteToFile(const FileHandle& file, const std::uint8_t* data, std::uint32_t
   const std::u16string& path = world.openedForWriting[index];
   fakes::Record("WriteToFile " + fakes::Utf8(path) + " " + std::to_string(size));
   world.lastWriteSource = data;
-  std::vector<std::uint8_t>& contents = world.files[path];
+  std::vector<std::uint8_t>& contents = world.files[fakes::Real(path)];
   if (world.writeError) {
     const std::size_t landed = std::min<std::size_t>(world.bytesWrittenBeforeFailure, size);
     contents.insert(contents.end(), data, data + landed);
@@ -216,19 +236,20 @@ bool QueryFileIdentity(const FileHandle& file, FileIdentity& identity) {
     fakes::SetLastError(fakes::kInvalidHandle);
     return false;
   }
-  identity = FileIdentity{1, world.identities[*path]};
+  identity = FileIdentity{1, world.identities[fakes::Real(*path)]};
   return true;
 }
 
 FileHandle OpenFileForHolding(const std::u16string& path) {
   fakes::Record("OpenFileForHolding " + fakes::Utf8(path));
   fakes::FilesWorld& world = fakes::Files();
-  if (world.files.count(path) == 0) {
+  const std::u16string real = fakes::Real(path);
+  if (world.files.count(real) == 0) {
     fakes::SetLastError(fakes::kFileNotFound);
     return FileHandle();
   }
-  if (world.swappedBeforeHolding.count(path) != 0) world.identities[path] = world.nextIdentity++;
-  if (world.changedBeforeHolding.count(path) != 0 && !world.files[path].empty()) world.files[path].back() ^= 0xFF;
+  if (world.swappedBeforeHolding.count(real) != 0) world.identities[real] = world.nextIdentity++;
+  if (world.changedBeforeHolding.count(real) != 0 && !world.files[real].empty()) world.files[real].back() ^= 0xFF;
   world.held.push_back(path);
   world.heldOpen.insert(world.held.size() - 1);
   return FileHandle(reinterpret_cast<void*>(fakes::kFirstHeldHandle + world.held.size() - 1));
@@ -237,7 +258,7 @@ FileHandle OpenFileForHolding(const std::u16string& path) {
 FileHandle OpenFolderForSecurity(const std::u16string& path) {
   fakes::Record("OpenFolderForSecurity " + fakes::Utf8(path));
   fakes::FilesWorld& world = fakes::Files();
-  const std::u16string folder = fakes::WithoutTrailingBackslash(path);
+  const std::u16string folder = fakes::Real(fakes::WithoutTrailingBackslash(path));
   if (world.folders.count(folder) == 0 && world.files.count(folder) == 0) {
     fakes::SetLastError(fakes::kFileNotFound);
     return FileHandle();
@@ -276,7 +297,8 @@ bool RestrictFolder(const FileHandle& handle, bool giveToAdministrators) {
 bool DeleteFileAt(const std::u16string& path) {
   fakes::Record("DeleteFileAt " + fakes::Utf8(path));
   fakes::FilesWorld& world = fakes::Files();
-  const auto locked = world.lockedFiles.find(path);
+  const std::u16string real = fakes::Real(path);
+  const auto locked = world.lockedFiles.find(real);
   if (locked != world.lockedFiles.end()) {
     fakes::SetLastError(locked->second);
     return false;
@@ -285,7 +307,7 @@ bool DeleteFileAt(const std::u16string& path) {
     fakes::SetLastError(fakes::kSharingViolation);
     return false;
   }
-  if (world.files.count(path) == 0) {
+  if (world.files.count(real) == 0) {
     fakes::SetLastError(fakes::kFileNotFound);
     return false;
   }
@@ -293,8 +315,8 @@ bool DeleteFileAt(const std::u16string& path) {
     fakes::SetLastError(*world.deleteFailure);
     return false;
   }
-  world.files.erase(path);
-  world.attributes.erase(path);
+  world.files.erase(real);
+  world.attributes.erase(real);
   return true;
 }
 
@@ -310,7 +332,7 @@ std::int32_t GetSpecialFolderPath(int folder, std::u16string& path) {
 bool CreateFolder(const std::u16string& path, bool restricted) {
   fakes::Record("CreateFolder " + fakes::Utf8(path) + (restricted ? " restricted" : ""));
   fakes::FilesWorld& world = fakes::Files();
-  const std::u16string folder = fakes::WithoutTrailingBackslash(path);
+  const std::u16string folder = fakes::Real(fakes::WithoutTrailingBackslash(path));
   const auto refused = world.folderCreateErrors.find(folder);
   if (refused != world.folderCreateErrors.end()) {
     fakes::SetLastError(refused->second);
@@ -332,7 +354,7 @@ bool CreateFolder(const std::u16string& path, bool restricted) {
 bool SetFileAttributesAt(const std::u16string& path, std::uint32_t attributes) {
   fakes::Record("SetFileAttributesAt " + fakes::Utf8(path) + " " + std::to_string(attributes));
   fakes::FilesWorld& world = fakes::Files();
-  const std::u16string target = fakes::WithoutTrailingBackslash(path);
+  const std::u16string target = fakes::Real(fakes::WithoutTrailingBackslash(path));
   if (world.folders.count(target) == 0 && world.files.count(target) == 0) {
     fakes::SetLastError(fakes::kFileNotFound);
     return false;

@@ -22,7 +22,8 @@ inline constexpr char16_t kStartFolder[] = u"C:\\Users\\Tester\\Downloads";
 inline constexpr char16_t kTempFolder[] = u"C:\\Users\\Tester\\AppData\\Local\\Temp\\";
 
 // An in-memory file system for the file, folder and temporary-file calls. Paths are compared as
-// written; folders are kept without their trailing backslash. Creating a file or a folder needs
+// written, after the links in `folderLinks` are followed; folders are kept without their trailing
+// backslash. Creating a file or a folder needs
 // its parent folder to exist, as on Windows (error 3 otherwise). A fresh world has the two
 // application data folders, the temporary-files folder and the Windows folder, all empty.
 struct FilesWorld {
@@ -33,6 +34,10 @@ struct FilesWorld {
                                       u"C:\\Users\\Tester\\AppData\\Local\\Temp", kWindowsFolder};
   // Folders whose creation fails with this last error.
   std::map<std::u16string, std::uint32_t> folderCreateErrors;
+  // Folders that are links or junctions to another folder (a relocated profile, a ProgramData
+  // behind a junction): a path through one names the file or folder at the same place under the
+  // target, which is where the maps here keep it (under its one path without links).
+  std::map<std::u16string, std::u16string> folderLinks;
   std::map<std::u16string, std::vector<std::uint8_t>> files;
   std::map<std::u16string, std::uint32_t> attributes;
   // Files that another process holds open without sharing: creating or deleting one fails with
@@ -40,6 +45,7 @@ struct FilesWorld {
   std::map<std::u16string, std::uint32_t> lockedFiles;
   // Files that are links, hard links or anything but a plain file with one name: rewriting or
   // deleting one through OpenFileForRewriting or DeleteUnusedPlainFile is refused (access denied, 5).
+  // OpenFileForRewriting never creates a file (file not found, 2).
   std::set<std::u16string> notPlainFiles;
   // When set, every write fails with this last error after `bytesWrittenBeforeFailure` bytes
   // reached the file (which stays behind until someone deletes it).

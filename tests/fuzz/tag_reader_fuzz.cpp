@@ -1,6 +1,8 @@
 // The tag reader over whole files: the format rules on an exactly-sized copy of the input, and
-// TagExtractor on a mapped view that ends exactly at the file's last byte (an inaccessible page
-// follows it). Both must agree, and the two-call protocol must hold.
+// TagExtractor on mapped views of it. Both must agree on every view, and the two-call protocol
+// must hold. The views: one that ends exactly at the file's last byte, and page-rounded ones
+// whose rest of the last page shows zeros (as on Windows) or the input again; an inaccessible
+// page follows each.
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -16,7 +18,7 @@
 using fuzzing::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzzing::UseTightViewsOfScriptedFilesOnly();
+  fakes::FileMapping().otherFiles.reset();  // only the file scripted below exists
   fakes::Calls().clear();
 
   const auto exact = fuzzing::ExactCopy(data, size);
@@ -30,7 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::u16string path = u"C:\\setup.exe";
   fakes::FileMapping().files[path].assign(data, data + size);
-  {
+  struct View {
+    bool tight;
+    std::vector<std::uint8_t> pastTheEnd;
+  };
+  for (const View& shape : {View{true, {}}, View{false, {}}, View{false, {data, data + size}}}) {
+    fakes::FileMapping().tightViews = shape.tight;
+    fakes::FileMapping().pastTheEnd = shape.pastTheEnd;
     tagging::TagExtractor extractor;
     const bool mapped = extractor.MapFile(path);
     Require(mapped == (size != 0), "every non-empty file maps");

@@ -113,6 +113,10 @@ int main(int argc, char** argv) {
   Write("tag_reader", "tagged.exe", Tagged(0x40, tag));
   Write("tag_reader", "zero-in-text.exe", Tagged(0x45, std::string_view("A=1\0B=2", 7)));
   Write("tag_reader", "signed-untagged.exe", SignedImage(0x40));
+  // A text length that runs past the end of the file into the rest of its last page.
+  Bytes pastTheEnd = SignedImage(0x40);
+  fakes::AppendTag(pastTheEnd, 0x40, "AFFILIATEID=pasteof");
+  Write("tag_reader", "length-past-the-end.exe", pastTheEnd);
 
   Bytes withChecksum = SignedImage(0x40);
   fakes::PutLittleEndian32(withChecksum, fakes::kChecksumField, 0x1234);

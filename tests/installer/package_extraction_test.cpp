@@ -54,6 +54,23 @@ class PackageExtractionTest : public WorldTest {
     return calls;
   }
 
+  // The process ends and the next run starts: the system closes what this one held.
+  static void NextRun() {
+    fakes::Files().heldOpen.clear();
+    ResetHeldPackagesForTesting();
+  }
+
+  // The names of the files in `folder` (a path without links, ending in a backslash).
+  static std::set<std::u16string> FilesIn(const std::u16string& folder) {
+    std::set<std::u16string> names;
+    for (const auto& [path, contents] : fakes::Files().files) {
+      if (path.rfind(folder, 0) == 0 && path.find(u'\\', folder.size()) == std::u16string::npos) {
+        names.insert(path.substr(folder.size()));
+      }
+    }
+    return names;
+  }
+
   static std::vector<std::u16string> CreatedFiles() {
     std::vector<std::u16string> paths;
     for (const std::string& call : fakes::Calls()) {
@@ -89,6 +106,7 @@ TEST_F(PackageExtractionTest, MainPackageLandsInTheHiddenSystemFolderUnderCommon
                              "SetFileAttributesAt " + fakes::Utf8(kCommonFolder) + " 6",
                              "LoadRcdataResource MSI",
                              "OpenFileForRewriting " + fakes::Utf8(kMainFile),
+                             "CreateFileForWriting " + fakes::Utf8(kMainFile),
                              "WriteToFile " + fakes::Utf8(kMainFile) + " 12",
                          }));
   // One write, straight from where the resource lives.
@@ -97,52 +115,106 @@ TEST_F(PackageExtractionTest, MainPackageLandsInTheHiddenSystemFolderUnderCommon
 }
 
 TEST_F(PackageExtractionTest, APlainFileAtTheNameIsRewrittenAnythingElseIsLeftAlone) {
-  // Left by an earlier run, it is the package's one home. A link, a hard link or a file another
-  // program has open is neither changed, followed nor removed: the package goes to a numbered name.
+  // Made by the first run or left by an earlier one, it is the package's one home however many
+  // runs follow, through whatever links the folder is reached. A link, a hard link or a file
+  // another program has open is neither changed, followed nor removed: each run takes a numbered
+  // name and removes the one the run before took.
+  const std::u16string junction = u"E:\\ProgramData";
+  const std::u16string relocated = u"D:\\Profiles\\Tester\\Roaming";
+  const auto earlierFile = [](const std::u16string& folder) {
+    fakes::Files().folders.insert(WithoutSlash(folder));
+    fakes::Files().files[folder + kBaseName + u".msi"] = std::vector<std::uint8_t>(100, 'x');
+  };
   const struct {
     const char* name;
     std::function<void()> arrange;
+    std::u16string folder;      // as the program names it
+    std::u16string realFolder;  // where its files are, the links followed
     bool rewritten;
   } cases[] = {
-      {"a plain file of an earlier run", [] {}, true},
-      {"a link or a hard link", [] { fakes::Files().notPlainFiles.insert(kMainFile); }, false},
-      {"a file in use", [] { fakes::Files().lockedFiles[kMainFile] = 32; }, false},
+      {"a plain file of an earlier run", [&] { earlierFile(kCommonFolder); }, kCommonFolder, kCommonFolder, true},
+      {"nothing there yet", [] {}, kCommonFolder, kCommonFolder, true},
+      {"ProgramData behind a junction, a file of an earlier run",
+       [&] {
+         fakes::Files().folderLinks[fakes::kCommonAppDataFolder] = junction;
+         fakes::Files().folders.insert(junction);
+         earlierFile(junction + u"\\" + kFolderName + u"\\");
+       },
+       kCommonFolder, junction + u"\\" + kFolderName + u"\\", true},
+      {"the per-user folder of a relocated profile, nothing there yet",
+       [&] {
+         fakes::Files().folderCreateErrors[WithoutSlash(kCommonFolder)] = 5;
+         fakes::Files().folderLinks[fakes::kAppDataFolder] = relocated;
+         fakes::Files().folders.insert(relocated);
+       },
+       kUserFolder, relocated + u"\\" + kFolderName + u"\\", true},
+      {"a link or a hard link",
+       [&] {
+         earlierFile(kCommonFolder);
+         fakes::Files().notPlainFiles.insert(kMainFile);
+       },
+       kCommonFolder, kCommonFolder, false},
+      {"a file in use",
+       [&] {
+         earlierFile(kCommonFolder);
+         fakes::Files().lockedFiles[kMainFile] = 32;
+       },
+       kCommonFolder, kCommonFolder, false},
+  };
+  const std::u16string plainName = kBaseName + u".msi";
+  const auto contents = [](const std::u16string& path) {
+    const auto found = fakes::Files().files.find(path);
+    return found == fakes::Files().files.end() ? std::vector<std::uint8_t>() : found->second;
   };
   for (const auto& c : cases) {
     fakes::ResetWorld();
     fakes::AddRcdata(u"MSI", mainBytes);
-    fakes::Files().folders.insert(WithoutSlash(kCommonFolder));
-    fakes::Files().files[kMainFile] = std::vector<std::uint8_t>(100, 'x');
-    fakes::Process().tickCount = 77;
     c.arrange();
+    for (std::uint32_t run = 1; run <= 3; ++run) {
+      const std::string name = c.name + std::string(", run ") + std::to_string(run);
+      NextRun();
+      fakes::Process().tickCount = 100 * run;
 
-    const std::u16string path = ExtractMainPackage();
-    EXPECT_EQ(path, c.rewritten ? kMainFile : Numbered(kCommonFolder, 77)) << c.name;
-    EXPECT_EQ(fakes::Files().files.at(kMainFile), c.rewritten ? mainBytes : std::vector<std::uint8_t>(100, 'x'))
-        << c.name;
-    EXPECT_EQ(fakes::Files().files.at(path), mainBytes) << c.name;
-    EXPECT_EQ(fakes::Files().attributes.at(WithoutSlash(kCommonFolder)), 6u) << c.name;
-    EXPECT_TRUE(fakes::CallsStartingWith("DeleteFileAt").empty()) << c.name;
+      const std::u16string path = ExtractMainPackage();
+      const std::u16string numberedName = Numbered(u"", 100 * run);
+      const std::u16string written = c.rewritten ? plainName : numberedName;
+      EXPECT_EQ(path, c.folder + written) << name;
+      const std::set<std::u16string> expected = {plainName, written};
+      EXPECT_EQ(FilesIn(c.realFolder), expected) << name;
+      EXPECT_EQ(contents(c.realFolder + plainName), c.rewritten ? mainBytes : std::vector<std::uint8_t>(100, 'x'))
+          << name;
+      EXPECT_EQ(contents(c.realFolder + written), mainBytes) << name;
+      EXPECT_EQ(fakes::Files().attributes.at(WithoutSlash(c.realFolder)), 6u) << name;
+      EXPECT_TRUE(fakes::CallsStartingWith("DeleteFileAt").empty()) << name;
+    }
   }
 }
 
 TEST_F(PackageExtractionTest, NumberedCopiesOfEarlierRunsAreRemovedUnlessStillNeeded) {
+  // In the folder the run writes to, the per-user one too: 2 is in use until the next run, 3 is a
+  // link, 4 is what a repair of the installed product reads where it is installed from there.
   const struct {
     const char* name;
     std::function<void()> arrange;
-    std::set<std::uint32_t> removed;  // of the numbered copies 1 to 5
+    std::u16string folder;
+    std::set<std::uint32_t> removed;  // of the numbered copies 1 to 5 there
   } cases[] = {
-      // 2 is in use, 3 is a link, 4 is what a repair of the installed product reads.
       {"installed from a numbered copy",
        [] {
          fakes::Installer().products[kInstallerProductCode].version = kProductVersion;
          fakes::Installer().packageNames[kInstallerProductCode] = kBaseName + u"_4.MSI";
        },
+       kCommonFolder,
        {1, 5}},
-      {"nothing installed", [] {}, {1, 4, 5}},
-      {"the installer cannot say", [] { fakes::Installer().productInfoResults[kInstallerProductCode] = 1601; }, {}},
+      {"nothing installed", [] {}, kCommonFolder, {1, 4, 5}},
+      {"the installer cannot say",
+       [] { fakes::Installer().productInfoResults[kInstallerProductCode] = 1601; },
+       kCommonFolder,
+       {}},
       {"only the per-user folder usable",
-       [] { fakes::Files().folderCreateErrors[WithoutSlash(kCommonFolder)] = 5; }, {}},
+       [] { fakes::Files().folderCreateErrors[WithoutSlash(kCommonFolder)] = 5; },
+       kUserFolder,
+       {1, 4, 5}},
   };
   for (const auto& c : cases) {
     fakes::ResetWorld();
@@ -153,19 +225,26 @@ TEST_F(PackageExtractionTest, NumberedCopiesOfEarlierRunsAreRemovedUnlessStillNe
       fakes::Files().files[Numbered(kCommonFolder, n)] = {1};
       fakes::Files().files[Numbered(kUserFolder, n)] = {1};
     }
-    const std::u16string notNumbered = kCommonFolder + kBaseName + u"_1x.msi";
+    const std::u16string notNumbered = c.folder + kBaseName + u"_1x.msi";
     fakes::Files().files[notNumbered] = {1};
-    fakes::Files().lockedFiles[Numbered(kCommonFolder, 2)] = 32;
-    fakes::Files().notPlainFiles.insert(Numbered(kCommonFolder, 3));
+    fakes::Files().lockedFiles[Numbered(c.folder, 2)] = 32;
+    fakes::Files().notPlainFiles.insert(Numbered(c.folder, 3));
     c.arrange();
 
     ExtractMainPackage();
     for (std::uint32_t n = 1; n <= 5; ++n) {
-      EXPECT_EQ(fakes::Files().files.count(Numbered(kCommonFolder, n)), c.removed.count(n) != 0 ? 0u : 1u)
-          << c.name << " " << n;
-      EXPECT_EQ(fakes::Files().files.count(Numbered(kUserFolder, n)), 1u) << c.name << " " << n;
+      for (const std::u16string& folder : {kCommonFolder, kUserFolder}) {
+        EXPECT_EQ(fakes::Files().files.count(Numbered(folder, n)), folder == c.folder && c.removed.count(n) ? 0u : 1u)
+            << c.name << " " << n << " " << fakes::Utf8(folder);
+      }
     }
     EXPECT_EQ(fakes::Files().files.count(notNumbered), 1u) << c.name;
+
+    // Its holder lets go: the next run removes it too.
+    fakes::Files().lockedFiles.clear();
+    NextRun();
+    ExtractMainPackage();
+    EXPECT_EQ(fakes::Files().files.count(Numbered(c.folder, 2)), c.removed.empty() ? 1u : 0u) << c.name;
   }
 }
 
@@ -255,6 +334,7 @@ TEST_F(PackageExtractionTest, AnExistingFolderIsUsedOnlyWhenItPassesTheChecks) {
   // where an administrator's objects belong to their creator) is given to the Administrators.
   fakes::Files().folderFacts[WithoutSlash(kCommonFolder)] = {true, false, false, true};
   fakes::Calls().clear();
+  NextRun();
   EXPECT_EQ(ExtractMainPackage(), kMainFile);
   EXPECT_EQ(fakes::CallsStartingWith("RestrictFolder"),
             std::vector<std::string>{"RestrictFolder " + fakes::Utf8(WithoutSlash(kCommonFolder)) +
@@ -280,8 +360,11 @@ TEST_F(PackageExtractionTest, WrittenPackagesStayHeldAgainstChangesUntilTheProce
   ASSERT_EQ(files.held, (std::vector<std::u16string>{pack, kMainFile}));
   EXPECT_EQ(files.heldOpen.size(), 2u);
 
-  // Writing the main package again uses the file this process holds: it cannot have changed.
+  // Writing the main package again uses the file this process holds: it cannot have changed. So
+  // it does when the folder's checks would now refuse it (a system that keeps no owners takes
+  // the folder this process made for another user's).
   fakes::Calls().clear();
+  fakes::Files().folderFacts[WithoutSlash(kCommonFolder)] = {true, false, false, false};
   EXPECT_EQ(ExtractMainPackage(), kMainFile);
   EXPECT_EQ(files.held.size(), 2u);
   EXPECT_EQ(files.heldOpen.size(), 2u);
@@ -380,11 +463,13 @@ TEST_F(PackageExtractionTest, GivesUpAfter101AttemptsWithTheLastAttemptsResult) 
   std::u16string path = u"untouched";
   EXPECT_EQ(ExtractMsi(kMainPackage, path), Win32(5));
   EXPECT_EQ(path, u"untouched");
+  // The plain name, found empty and then created, and 100 numbered names.
   const std::vector<std::u16string> created = CreatedFiles();
-  ASSERT_EQ(created.size(), 101u);
+  ASSERT_EQ(created.size(), 102u);
   EXPECT_EQ(created[0], kMainFile);
-  EXPECT_EQ(created[1], Numbered(kCommonFolder, 5000));
-  EXPECT_EQ(created[100], Numbered(kCommonFolder, 5099));
+  EXPECT_EQ(created[1], kMainFile);
+  EXPECT_EQ(created[2], Numbered(kCommonFolder, 5000));
+  EXPECT_EQ(created[101], Numbered(kCommonFolder, 5099));
   // Every partial file was deleted again; the folder holds nothing.
   EXPECT_TRUE(fakes::Files().files.empty());
   EXPECT_EQ(fakes::CallsStartingWith("DeleteFileAt").size(), 100u);

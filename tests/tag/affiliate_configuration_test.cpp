@@ -142,23 +142,22 @@ TEST_F(AffiliateConfigurationTest, EachFailureWarnsWithItsStageAndKeepsTheDefaul
   struct Case {
     std::string name;
     std::vector<std::uint8_t> image;  // empty: no file at all
-    bool tightViews;
     const char16_t* stage;
   };
   const std::vector<Case> cases = {
-      {"missing file", {}, false, u"extract_aidconfig1"},
-      {"unsigned", unsignedImage, false, u"extract_aidconfig2"},
-      {"tag past the end", truncatedTag, true, u"extract_aidconfig2"},
+      {"missing file", {}, u"extract_aidconfig1"},
+      {"unsigned", unsignedImage, u"extract_aidconfig2"},
+      // Its length counts one byte past the file, which the view's rest of the page shows as zero.
+      {"tag past the end of the file", truncatedTag, u"extract_aidconfig2"},
       // Windows Installer would drop whatever follows a blank, TRANSFORMS included.
-      {"blank in the text", fakes::TaggedImage("AFFILIATEID=hello world"), false, u"extract_aidconfig3"},
-      {"quote in the text", fakes::TaggedImage("AFFILIATEID=\"a&B=1\""), false, u"extract_aidconfig3"},
-      {"a property the package trusts", fakes::TaggedImage("AFFILIATEID=x&INSTALLDIR=C:\\evil\\"), false,
+      {"blank in the text", fakes::TaggedImage("AFFILIATEID=hello world"), u"extract_aidconfig3"},
+      {"quote in the text", fakes::TaggedImage("AFFILIATEID=\"a&B=1\""), u"extract_aidconfig3"},
+      {"a property the package trusts", fakes::TaggedImage("AFFILIATEID=x&INSTALLDIR=C:\\evil\\"),
        u"extract_aidconfig3"},
   };
   for (const Case& c : cases) {
     fakes::ResetWorld();
     fakes::FileMapping().otherFiles.reset();
-    fakes::FileMapping().tightViews = c.tightViews;
     tagtest::TempFile file;
     if (!c.image.empty()) file.Write(c.image);
     LoadAffiliateConfiguration(file.widePath());
@@ -174,8 +173,9 @@ TEST_F(AffiliateConfigurationTest, EachFailureWarnsWithItsStageAndKeepsTheDefaul
 
 TEST_F(AffiliateConfigurationTest, AFailedMappingStepWarnsWithTheFirstStage) {
   file_.Write(fakes::TaggedImage("A=1"));
-  for (fakes::MappingStep step : {fakes::MappingStep::Open, fakes::MappingStep::CreateMapping,
-                                  fakes::MappingStep::MapView, fakes::MappingStep::QueryRegion}) {
+  for (fakes::MappingStep step : {fakes::MappingStep::Open, fakes::MappingStep::FileSize,
+                                  fakes::MappingStep::CreateMapping, fakes::MappingStep::MapView,
+                                  fakes::MappingStep::QueryRegion}) {
     fakes::ResetWorld();
     fakes::FileMapping().failingStep = step;
     LoadAffiliateConfiguration(file_.widePath());

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -290,6 +291,25 @@ TEST(StampToolTest, StampsReadsAndRefusesWithItsExitCodes) {
   EXPECT_EQ(RunCommand(Stamp(path + " AFFILIATEID=1")).exitCode, 3);
 }
 
+// A text length that runs past the end of the file into the rest of its last page, which the
+// setup's view shows as zeros: the setup ignores the tag exactly when the tool finds none.
+TEST(StampToolTest, TheSetupAndTheToolEndTheTagWhereTheFileEnds) {
+  const std::string text = "AFFILIATEID=pasteof";
+  std::vector<std::uint8_t> exact = SignedImage();
+  fakes::AppendTag(exact, text);
+  const auto pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t restOfPage = pageSize - exact.size() % pageSize;
+  tagtest::TempFile file;
+  for (const std::size_t overrun : {std::size_t{0}, std::size_t{1}, restOfPage}) {
+    std::vector<std::uint8_t> image = SignedImage();
+    fakes::AppendTag(image, static_cast<std::uint16_t>(text.size() + overrun), text);
+    file.Write(image);
+    const CommandResult read = RunCommand(Stamp("--read " + file.path().string()));
+    EXPECT_EQ(read.exitCode, overrun == 0 ? 0 : 9) << overrun << ": " << read.output;
+    EXPECT_EQ(ReadBack(image), overrun == 0 ? text : "<no tag>") << overrun;
+  }
+}
+
 TEST(StampToolTest, AFolderInPlaceOfAFileIsAFileError) {
   tagtest::TempFile file;
   file.Write(SignedImage());
@@ -327,14 +347,19 @@ TEST(StampToolTest, PlantedLinksDevicesAndControlCharactersGetNoHold) {
   EXPECT_TRUE(std::filesystem::is_symlink(out));
   EXPECT_EQ(victim.Read(), std::vector<std::uint8_t>{'v'});
 
-  // Endless or blocking text files are refused at once (the test would hang otherwise).
+  // An endless device or a FIFO without writer is refused at once as the text file, as FILE and
+  // as the file to read; a tool that waits on it instead is killed after 10 s (exit 137).
   const std::string fifo = (folder / "fifo").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& textFile : {std::string("/dev/zero"), fifo}) {
-    const CommandResult result = RunCommand(Stamp("--text-file " + textFile + " " + path));
-    EXPECT_EQ(result.exitCode, 1) << textFile;
-    EXPECT_EQ(result.output, "orvex-stamp: " + textFile + ": not a readable regular file\n");
+  for (const std::string& device : {std::string("/dev/zero"), fifo}) {
+    for (const std::string& arguments :
+         {"--text-file " + device + " " + path, device + " AFFILIATEID=1", "--read " + device}) {
+      const CommandResult result = RunCommand("timeout -s KILL 10 " + Stamp(arguments));
+      EXPECT_EQ(result.exitCode, 1) << arguments;
+      EXPECT_EQ(result.output, "orvex-stamp: " + device + ": not a readable regular file\n") << arguments;
+    }
   }
+  EXPECT_EQ(file.Read(), before);
   std::filesystem::remove(fifo);
 
   // A tag's terminal escape sequences are printed as text.

@@ -49,6 +49,7 @@ void ExpectInitialState(const tagging::TagExtractor& extractor) {
   EXPECT_FALSE(extractor.mappingHandle.valid());
   EXPECT_FALSE(extractor.view.valid());
   EXPECT_EQ(extractor.viewSize, 0u);
+  EXPECT_EQ(extractor.fileSize, 0u);
 }
 
 TEST_F(TagExtractorTest, ReadsTheTagBehindTheSignature) {
@@ -203,10 +204,11 @@ TEST_F(TagExtractorTest, TheViewIsTheFileRoundedUpToWholePages) {
   tagging::TagExtractor extractor;
   ASSERT_TRUE(extractor.MapFile(file_.widePath()));
   EXPECT_EQ(extractor.viewSize, 2 * PageSize());
+  EXPECT_EQ(extractor.fileSize, image.size());
   EXPECT_TRUE(extractor.fileHandle.valid());
   EXPECT_TRUE(extractor.mappingHandle.valid());
   EXPECT_EQ(fakes::Calls(), (std::vector<std::string>{"OpenFileForReading " + file_.path().string(),
-                                                      "CreateReadOnlyMapping", "MapReadOnlyView",
+                                                      "QueryFileSize", "CreateReadOnlyMapping", "MapReadOnlyView",
                                                       "QueryRegionSize"}));
 }
 
@@ -319,12 +321,13 @@ TEST_F(MapFileFailureTest, EachFailingStepReleasesWhatWasAcquiredOnce) {
   };
   const std::vector<Case> cases = {
       {fakes::MappingStep::Open, {}},
-      {fakes::MappingStep::CreateMapping, {"CreateReadOnlyMapping", "CloseHandle file"}},
+      {fakes::MappingStep::FileSize, {"QueryFileSize", "CloseHandle file"}},
+      {fakes::MappingStep::CreateMapping, {"QueryFileSize", "CreateReadOnlyMapping", "CloseHandle file"}},
       {fakes::MappingStep::MapView,
-       {"CreateReadOnlyMapping", "MapReadOnlyView", "CloseHandle mapping", "CloseHandle file"}},
+       {"QueryFileSize", "CreateReadOnlyMapping", "MapReadOnlyView", "CloseHandle mapping", "CloseHandle file"}},
       {fakes::MappingStep::QueryRegion,
-       {"CreateReadOnlyMapping", "MapReadOnlyView", "QueryRegionSize", "UnmapReadOnlyView", "CloseHandle mapping",
-        "CloseHandle file"}},
+       {"QueryFileSize", "CreateReadOnlyMapping", "MapReadOnlyView", "QueryRegionSize", "UnmapReadOnlyView",
+        "CloseHandle mapping", "CloseHandle file"}},
   };
   file_.Write(TaggedImage("A=1"));
   for (const Case& c : cases) {
@@ -364,9 +367,10 @@ TEST_F(TagExtractorTest, MappingASecondFileReleasesTheFirstBeforeOpening) {
   ASSERT_TRUE(extractor.MapFile(file_.widePath()));
   fakes::Calls().clear();
   ASSERT_TRUE(extractor.MapFile(second.widePath()));
-  const std::vector<std::string> expected = {"UnmapReadOnlyView",     "CloseHandle mapping",   "CloseHandle file",
+  const std::vector<std::string> expected = {"UnmapReadOnlyView", "CloseHandle mapping", "CloseHandle file",
                                              "OpenFileForReading " + second.path().string(),
-                                             "CreateReadOnlyMapping", "MapReadOnlyView",       "QueryRegionSize"};
+                                             "QueryFileSize", "CreateReadOnlyMapping", "MapReadOnlyView",
+                                             "QueryRegionSize"};
   EXPECT_EQ(fakes::Calls(), expected);
   EXPECT_EQ(fakes::OpenMappingObjects(), 3u);
 

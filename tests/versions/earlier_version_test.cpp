@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "base/product.h"
@@ -285,6 +287,12 @@ TEST_F(EarlierVersionTest, CancelledRemoval) {
     fakes::Installer().configureResults = {1602};
 
     EXPECT_EQ(Remove(c.action, true), 1);
+    // The shell is restarted before the process ends, as after a removal that succeeded.
+    const std::vector<std::string>& calls = fakes::Calls();
+    const auto position = [&](const std::string& call) {
+      return std::distance(calls.begin(), std::find(calls.begin(), calls.end(), call));
+    };
+    EXPECT_LT(position("ShellOpen <default> C:\\Windows\\Explorer.EXE |  | 5"), position("EndProcess 1"));
     EXPECT_FALSE(ProductRemoved());
     EXPECT_EQ(fakes::Installer().products.count(kLanguagePackProductCodes[3]), 1u);
     EXPECT_EQ(fakes::CallsStartingWith("OpenNamedService Orvex.UtilitiesSvc 0x14").size(), 1u);

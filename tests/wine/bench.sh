@@ -832,6 +832,14 @@ bench_control_key() {
   _bench_control "typing $2 in \"$1\"" key "$(_bench_hex "$1")" "$key" "$(_bench_box_ms)"
 }
 
+# Timing, for the benchmarks.
+
+# bench_now_ms: the wall clock in milliseconds.
+bench_now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# bench_median FILE: the median of the numbers in FILE, one a line.
+bench_median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
 # Registry and Windows version.
 
 # bench_reg_query KEY VALUE [/reg:64|/reg:32]: prints the value's data as

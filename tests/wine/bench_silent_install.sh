@@ -29,8 +29,6 @@ bench_template || exit 1
 times=$(mktemp -d "$BENCH_WORK/bench_silent_install.XXXXXX") || exit 1
 trap 'rm -rf "$times"' EXIT
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-
 # round KIND: one installation in a prefix of its own, in a subshell whose exit tears the prefix
 # down. Appends the milliseconds to $times/KIND; a round that fails ends the benchmark.
 round() (
@@ -39,7 +37,7 @@ round() (
   bench_prefix
   # Wine's services start with the prefix's first program: not part of either installation.
   _bench_wine reg query 'HKLM\Software' >/dev/null 2>&1
-  start=$(now_ms)
+  start=$(bench_now_ms)
   if [[ $kind == setup ]]; then
     bench_run "$setup" /silent
     [[ $BENCH_EXIT == 0 ]] || { echo "the setup failed with ${BENCH_EXIT:-no exit code}" >&2; exit 1; }
@@ -51,7 +49,7 @@ round() (
     bench_run msiexec /i "$(bench_winpath "$main_package")" /qn $main_properties
     [[ $BENCH_EXIT == 0 ]] || { echo "msiexec failed on the main package with ${BENCH_EXIT:-no exit code}" >&2; exit 1; }
   fi
-  elapsed=$(($(now_ms) - start))
+  elapsed=$(($(bench_now_ms) - start))
   # Both kinds must leave the same products behind.
   _bench_wine reg query "$uninstall\\$main_code" >/dev/null 2>&1 ||
     { echo "$kind: the main package is not installed" >&2; exit 1; }
@@ -59,14 +57,12 @@ round() (
   printf '%-8s %6d ms\n' "$kind" "$elapsed"
 )
 
-median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 for ((i = 1; i <= rounds; i++)); do
   round setup || exit 1
   round msiexec || exit 1
 done
 
-setup_median=$(median "$times/setup")
-msiexec_median=$(median "$times/msiexec")
+setup_median=$(bench_median "$times/setup")
+msiexec_median=$(bench_median "$times/msiexec")
 printf 'median over %d rounds: setup /silent %s ms, msiexec %s ms, ratio setup/msiexec %s\n' "$rounds" \
   "$setup_median" "$msiexec_median" "$(awk -v a="$setup_median" -v b="$msiexec_median" 'BEGIN { printf "%.2f", a / b }')"

@@ -6,7 +6,8 @@
 #   folder, which that program can write to as well, is used;
 # - a symbolic link or a hard link planted there as the main package's file is neither followed
 #   nor removed, and the file is not rewritten through it: the file it names stays as it was, and
-#   the run installs from a new file beside it;
+#   the run installs from a new file beside it; one planted at a numbered name, where the run
+#   removes earlier copies, is left as well, and so is the file it names;
 # - while the setup runs (here: waiting in the question about an installed older version, after
 #   the main package has been written) another program cannot open that file for writing;
 # - a temporary folder so long that the system cannot name a file in it ends the run with the
@@ -34,6 +35,7 @@ bench_browser_recorder
 unix_folder="$BENCH_PREFIX/drive_c/ProgramData/$ORVEX_INSTALLER_PRODUCT_CODE"
 user_folder="$BENCH_PREFIX/drive_c/users/$(id -un)/AppData/Roaming/$ORVEX_INSTALLER_PRODUCT_CODE"
 unix_package="$user_folder/$ORVEX_MAIN_PACKAGE_FILE"
+planted_copy="$user_folder/${ORVEX_MAIN_PACKAGE_FILE%.msi}_1.msi"
 installed() { bench_reg_query "HKLM\\Software\\Orvex\\Setup\\$ORVEX_PRODUCT_CODE_WORD" '' >/dev/null; }
 # The owner and DACL of a file or folder, in the system's descriptor language.
 security() {
@@ -42,37 +44,41 @@ security() {
   sed -n 's/^security=//p' "$BENCH_RUN/security.txt" 2>/dev/null
 }
 
-# The user's program made the all-users folder and put a link where the main package goes in the
-# per-user one, pointing at a file the user cares about.
+# The user's program made the all-users folder and put links where the main package goes in the
+# per-user one and where an earlier run's numbered copy would be, pointing at a file the user
+# cares about.
 victim="$BENCH_PREFIX/drive_c/users/Public/important.txt"
 mkdir -p "$(dirname "$victim")" "$unix_folder" "$user_folder"
 printf 'do not overwrite\n' >"$victim"
 ln -s "$victim" "$unix_package"
+ln -s "$victim" "$planted_copy"
 bench_run "$setup" /silent /language en-US
-expect_exit 0 "the run with a planted link installs"
+expect_exit 0 "the run with planted links installs"
 expect_eq "" "$(ls -A "$unix_folder")" "nothing is written to the all-users folder the user made"
-expect_eq "do not overwrite" "$(cat "$victim")" "the link's target is untouched"
-expect_eq "$victim" "$(readlink "$unix_package")" "the link is left as it was"
-numbered=("$user_folder"/*_*.msi)
-if [[ -f ${numbered[0]} && ! -L ${numbered[0]} ]]; then
-  bench_pass "the package was written to a file of its own beside the link"
+expect_eq "do not overwrite" "$(cat "$victim")" "the links' target is untouched"
+expect_eq "$victim" "$(readlink "$unix_package")" "the link at the plain name is left as it was"
+expect_eq "$victim" "$(readlink "$planted_copy")" "the link at a numbered name is left as it was"
+numbered=$(find "$user_folder" -maxdepth 1 -type f -name '*_*.msi')
+if [[ -n $numbered && $numbered != *$'\n'* ]]; then
+  bench_pass "the package was written to a file of its own beside the links"
 else
-  bench_fail "the package was written to a file of its own beside the link" "$(ls -l "$user_folder" 2>&1)"
+  bench_fail "the package was written to a file of its own beside the links" "$(ls -l "$user_folder" 2>&1)"
 fi
-rm -f "$unix_package" "${numbered[@]}"
+rm -f "$unix_package" "$planted_copy" "$numbered"
 installed
 expect_eq 0 $? "the product is installed"
 bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
 
-# A hard link there, a second name of the same file: not rewritten either.
+# Hard links there, second names of the same file: not rewritten or removed either.
 ln "$victim" "$unix_package"
+ln "$victim" "$planted_copy"
 bench_run "$setup" /silent /language en-US
-expect_exit 0 "the run with a planted hard link installs"
-expect_eq "do not overwrite" "$(cat "$victim")" "the hard link's file is untouched"
-expect_eq 2 "$(stat -c %h "$victim")" "the hard link is left as it was"
-numbered=("$user_folder"/*_*.msi)
-expect_file "${numbered[0]}" "the package was written to a file of its own beside the hard link"
-rm -f "$unix_package" "${numbered[@]}"
+expect_exit 0 "the run with planted hard links installs"
+expect_eq "do not overwrite" "$(cat "$victim")" "the hard links' file is untouched"
+expect_eq 3 "$(stat -c %h "$victim")" "the hard links are left as they were"
+numbered=$(find "$user_folder" -maxdepth 1 -type f -name '*_*.msi' ! -samefile "$victim")
+expect_file "$numbered" "the package was written to a file of its own beside the hard links"
+rm -f "$unix_package" "$planted_copy" "$numbered"
 bench_run msiexec /x "$ORVEX_INSTALLER_PRODUCT_CODE" /qn
 
 # An older version installed: the setup asks before anything else, with the package written

@@ -81,3 +81,21 @@ add_custom_target(bench_silent_install
 if(TARGET wine_bench_tools)
   add_dependencies(bench_silent_install wine_bench_tools)
 endif()
+
+# Not a test: `cmake --build <dir> --target bench_dialog` prints how long a double-clicked setup
+# takes to its language dialog with the large main package (ORVEX_BENCH_PACKAGE_MB) against the
+# stand-in, first and later runs, beside a plain copy and one read of the large package. Its setup
+# (the one-pack setup above with the large package) is built only for it.
+get_property(run_main_large GLOBAL PROPERTY ORVEX_MSI_main_large)
+orvex_run_setup(setup_bench_large bench_large MAIN "${run_main_large}" PACKS ${run_en_pack})
+set_target_properties(setup_bench_large PROPERTIES EXCLUDE_FROM_ALL TRUE)
+add_custom_target(bench_dialog
+  COMMAND ${CMAKE_COMMAND} -E env ${ORVEX_BENCH_ENV}
+          bash ${CMAKE_CURRENT_SOURCE_DIR}/bench_dialog.sh $<TARGET_FILE:setup_run_en_us>
+               $<TARGET_FILE:setup_bench_large> $<TARGET_FILE:extraction_bench> 5
+  DEPENDS setup_run_en_us setup_bench_large extraction_bench
+  USES_TERMINAL
+  VERBATIM)
+if(TARGET wine_bench_tools)
+  add_dependencies(bench_dialog wine_bench_tools)
+endif()

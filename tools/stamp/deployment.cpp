@@ -39,6 +39,14 @@ std::string FolderOf(const std::string& file) {
 
 std::string NameOf(const std::string& file) { return std::filesystem::path(file).filename().string(); }
 
+// A regular file of at most `limit` bytes as text.
+bool ReadText(const std::string& path, std::size_t limit, std::string& text) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadRegularFile(path, bytes, limit + 1) || bytes.size() > limit) return false;
+  text.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
 std::optional<std::span<const std::uint8_t>> MainPackage(std::span<const std::uint8_t> image) {
   return pe::FindResource(image, pe::kRcData, {0, "MSI"});
 }
@@ -68,7 +76,7 @@ int ReadSource(const std::string& file, Source& source) {
   if (!deployment::IsSetupFileName(name)) {
     return Say(Outcome::Usage, file, "the file's name must be letters, digits, \".\", \"-\" and \"_\", ending in .exe");
   }
-  if (!ReadWholeFile(file, source.image)) return Say(Outcome::FileError, file);
+  if (!ReadRegularFile(file, source.image)) return Say(Outcome::FileError, file, "not a readable regular file");
   struct stat status {};
   if (::stat(file.c_str(), &status) == 0) source.mode = status.st_mode & 0777;
   const auto package = MainPackage(source.image);
@@ -77,7 +85,7 @@ int ReadSource(const std::string& file, Source& source) {
   const std::string factsPath = Join(FolderOf(file), stem + ".package-facts");
   std::string text;
   std::string error;
-  if (!ReadRegularFile(factsPath, kMaxFactsSize, text, true)) {
+  if (!ReadText(factsPath, kMaxFactsSize, text)) {
     return Say(Outcome::PackageFacts, factsPath, "cannot be read (packages/tools/read_package_facts.py writes it)");
   }
   if (!deployment::ParsePackageFacts(text, source.package, error)) return Say(Outcome::PackageFacts, factsPath, error);
@@ -118,7 +126,7 @@ std::string Occupied(const std::string& folder, const std::vector<deployment::Me
 
 int WriteMainPackage(const std::string& file, const std::string& out) {
   std::vector<std::uint8_t> image;
-  if (!ReadWholeFile(file, image)) return Say(Outcome::FileError, file);
+  if (!ReadRegularFile(file, image)) return Say(Outcome::FileError, file, "not a readable regular file");
   const auto package = MainPackage(image);
   if (!package) return Say(Outcome::PackageFacts, file, "carries no main package (resource \"MSI\")");
   NewPaths paths;
@@ -150,7 +158,7 @@ int WriteMetadataBeside(const std::string& file, const std::string& downloadUrl)
 
 int StampBatch(const std::string& list, const std::string& outputDir, const std::string& file) {
   std::string text;
-  if (!ReadRegularFile(list, kMaxListSize, text, true)) {
+  if (!ReadText(list, kMaxListSize, text)) {
     return Say(Outcome::FileError, list, "not a readable regular file of at most 16 MB");
   }
   std::vector<deployment::BatchEntry> entries;

@@ -5,10 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "tools/stamp/sha256.h"
@@ -43,33 +40,15 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &status) == 0 || errno != ENOENT;
 }
 
-// The stream buffer throws when a read fails (as reading a folder does), so that is caught here.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  if (IsFolder(path)) return false;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size < 0) return false;
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    return in.gcount() == size && in.peek() == std::ifstream::traits_type::eof();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& text, bool refuseLonger) {
+bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::optional<std::size_t> limit) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status {};
   bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-  text.assign(limit + 1, '\0');
+  bytes.assign(ok ? limit.value_or(static_cast<std::size_t>(status.st_size)) : 0, 0);
   std::size_t used = 0;
-  while (ok && used < text.size()) {
-    const ssize_t got = ::read(fd, text.data() + used, text.size() - used);
+  while (ok && used < bytes.size()) {
+    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       ok = got == 0;
@@ -78,8 +57,7 @@ bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& te
     used += static_cast<std::size_t>(got);
   }
   ::close(fd);
-  if (refuseLonger && used > limit) ok = false;
-  text.resize(used);
+  bytes.resize(used);
   return ok;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,13 +13,11 @@ bool IsLink(const std::string& path);
 // Whether anything (a link included) stands at the path.
 bool Exists(const std::string& path);
 
-// False for a folder and for anything that cannot be read to its end.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
-
-// At most `limit` bytes of a regular file, opened without blocking, so an endless device or a
-// pipe cannot hold the tool up. False for anything else, and for a file longer than `limit`
-// when `refuseLonger`.
-bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& text, bool refuseLonger);
+// A regular file, opened without blocking, up to its end but at most `limit` bytes (by default
+// its size when opened), so that a FIFO, a device or a file that keeps growing cannot hold the
+// tool up. False for anything else and for a failed read.
+bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                     std::optional<std::size_t> limit = std::nullopt);
 
 // Writes a new file beside the target and renames it over the target, so that a failed write
 // never leaves a half-written executable; the target keeps the permissions of `model`.

@@ -50,7 +50,7 @@ constexpr char kUsage[] =
     "\n"
     "Exit codes:\n"
     "  0  done\n"
-    "  1  a file cannot be read or written, is a folder, a link (OUT) or not a regular file (TEXTFILE)\n"
+    "  1  a file cannot be read or written, is a folder, a link (OUT) or not a regular file (FILE, TEXTFILE)\n"
     "  2  wrong arguments\n"
     "  3  FILE is not a PE image\n"
     "  4  FILE is not signed\n"
@@ -159,6 +159,12 @@ int FailFile(const std::string& path) {
   return static_cast<int>(Outcome::FileError);
 }
 
+int FailRead(const std::string& path) {
+  if (IsFolder(path)) return FailFile(path);
+  std::fprintf(stderr, "orvex-stamp: %s: not a readable regular file\n", path.c_str());
+  return static_cast<int>(Outcome::FileError);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,7 +178,7 @@ int main(int argc, char** argv) {
   if (arguments->batch) return stamping::StampBatch(*arguments->batch, *arguments->outputDir, file);
   if (arguments->mainPackage) return stamping::WriteMainPackage(file, *arguments->mainPackage);
   std::vector<std::uint8_t> image;
-  if (!stamping::ReadWholeFile(file, image)) return FailFile(file);
+  if (!stamping::ReadRegularFile(file, image)) return FailRead(file);
 
   if (arguments->read) {
     std::string text;
@@ -186,11 +192,12 @@ int main(int argc, char** argv) {
 
   std::string text;
   if (arguments->textFile) {
-    if (IsFolder(*arguments->textFile)) return FailFile(*arguments->textFile);
-    if (!stamping::ReadRegularFile(*arguments->textFile, tagging::kMaxTagTextSize, text, false)) {
-      std::fprintf(stderr, "orvex-stamp: %s: not a readable regular file\n", arguments->textFile->c_str());
-      return static_cast<int>(Outcome::FileError);
+    // One byte over the limit, so that a longer text is still seen as such.
+    std::vector<std::uint8_t> bytes;
+    if (!stamping::ReadRegularFile(*arguments->textFile, bytes, tagging::kMaxTagTextSize + 1)) {
+      return FailRead(*arguments->textFile);
     }
+    text.assign(bytes.begin(), bytes.end());
   } else {
     text = arguments->positional[1];
   }
