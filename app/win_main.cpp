@@ -125,7 +125,7 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
   if (detection < 0) ReportFatalError(detection, u"GetRequiredMsiConfigureAction failed: ");
 
   const std::u16string mainPackagePath = ExtractMainPackage();
-  if (IsRestartPending(mainPackagePath)) {
+  if (IsRestartPending(mainPackagePath, installedProductCode, /*installFolder=*/u"")) {
     if (ShowRestartRequiredMessage() == platform::kIdYes) RequestRestart();
     platform::EndProcess(0);
   }
