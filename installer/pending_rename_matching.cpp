@@ -61,39 +61,16 @@ std::u16string_view TargetName(std::u16string_view defaultDir) {
   return LongFileName(colon == std::u16string_view::npos ? defaultDir : defaultDir.substr(0, colon));
 }
 
-using DirectoryIndex = std::map<std::u16string_view, const DirectoryRow*>;
-
-// The first row of each key counts.
-DirectoryIndex IndexDirectories(const std::vector<DirectoryRow>& directories) {
-  DirectoryIndex index;
-  for (const DirectoryRow& row : directories) index.emplace(row.directory, &row);
-  return index;
+std::u16string_view Field(const TableRow& row, std::size_t field) {
+  return field < row.size() ? std::u16string_view(row[field]) : std::u16string_view();
 }
 
-std::optional<std::u16string> Resolve(const DirectoryIndex& index, std::u16string_view key,
-                                      const KnownFolders& known) {
-  std::vector<std::u16string_view> names;  // the target names below the known folder, innermost first
-  // A chain without a circle visits each row at most once before it reaches a known folder.
-  for (std::size_t step = 0; step <= index.size(); ++step) {
-    const auto folder = known.find(key);
-    if (folder != known.end()) {
-      if (!IsFullPath(folder->second)) return std::nullopt;
-      std::u16string path = folder->second;
-      for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        path += u'\\';
-        path += *name;
-      }
-      return path;
-    }
-    const auto row = index.find(key);
-    if (row == index.end()) return std::nullopt;
-    const DirectoryRow& directory = *row->second;
-    if (directory.parent.empty() || directory.parent == directory.directory) return std::nullopt;
-    const std::u16string_view name = TargetName(directory.defaultDir);
-    if (!name.empty() && name != u".") names.push_back(name);
-    key = directory.parent;
+// The first row whose first field is `key`, or none.
+const TableRow* FindRow(const std::vector<TableRow>& rows, std::u16string_view key) {
+  for (const TableRow& row : rows) {
+    if (Field(row, 0) == key) return &row;
   }
-  return std::nullopt;
+  return nullptr;
 }
 
 // The product files in comparable form: all names in one text, so the loop over them reads one
@@ -128,7 +105,13 @@ std::vector<PendingRename> SplitPendingRenames(const std::uint8_t* data, std::si
   std::vector<PendingRename> renames;
   std::u16string text;
   bool sourceDue = true;
-  const auto endString = [&] {
+  // One step past the last unit: a string the data does not end is ended there.
+  for (std::size_t i = 0; i <= size / 2; ++i) {
+    const auto unit = i < size / 2 ? static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8)) : u'\0';
+    if (unit != u'\0') {
+      text += unit;
+      continue;
+    }
     if (!sourceDue) {
       renames.back().target = std::move(text);
       sourceDue = true;
@@ -137,16 +120,7 @@ std::vector<PendingRename> SplitPendingRenames(const std::uint8_t* data, std::si
       sourceDue = false;
     }
     text.clear();
-  };
-  for (std::size_t i = 0; i + 1 < size; i += 2) {
-    const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (unit != u'\0') {
-      text += unit;
-    } else {
-      endString();
-    }
   }
-  if (!text.empty()) endString();
   return renames;
 }
 
@@ -155,32 +129,51 @@ std::u16string_view LongFileName(std::u16string_view fileName) {
   return bar == std::u16string_view::npos ? fileName : fileName.substr(bar + 1);
 }
 
-std::optional<std::u16string> ResolveDirectory(const std::vector<DirectoryRow>& directories,
-                                               const std::u16string& key, const KnownFolders& known) {
-  return Resolve(IndexDirectories(directories), key, known);
+std::u16string ResolveDirectory(const std::vector<TableRow>& directories, std::u16string_view key,
+                                const KnownFolders& known) {
+  std::vector<const TableRow*> chain;  // the rows below the known folder, innermost first
+  const TableRow* folder = FindRow(known, key);
+  // A chain without a circle visits each row at most once before it reaches a known folder.
+  while (folder == nullptr) {
+    const TableRow* row = FindRow(directories, key);
+    if (row == nullptr || chain.size() == directories.size()) return {};
+    const std::u16string_view parent = Field(*row, 1);
+    if (parent.empty() || parent == key) return {};
+    chain.push_back(row);
+    key = parent;
+    folder = FindRow(known, key);
+  }
+  if (!IsFullPath(Field(*folder, 1))) return {};
+  std::u16string path(Field(*folder, 1));
+  for (auto row = chain.rbegin(); row != chain.rend(); ++row) {
+    const std::u16string_view name = TargetName(Field(**row, 2));
+    if (name.empty() || name == u".") continue;
+    path += u'\\';
+    path += name;
+  }
+  return path;
 }
 
-std::vector<ProductFile> ProductFiles(const PackageTables& package, const std::vector<KnownFolders>& installations) {
-  const DirectoryIndex index = IndexDirectories(package.directories);
-  std::map<std::u16string_view, std::u16string_view> componentFolders;
-  for (const auto& [component, directory] : package.components) componentFolders.emplace(component, directory);
-  // Each folder is resolved once per installation.
-  std::vector<std::map<std::u16string_view, std::optional<std::u16string>>> resolved(installations.size());
+std::vector<ProductFile> ProductFiles(const PackageTables& package, const KnownFolders& known,
+                                      const std::vector<std::u16string>& installFolders) {
+  KnownFolders folders = known;
+  folders.push_back({kInstallFolderKey, u""});
+  TableRow& installFolder = folders.back();
   std::vector<ProductFile> files;
   files.reserve(package.files.size());
-  for (const auto& [fileName, component] : package.files) {
-    ProductFile file{std::u16string(LongFileName(fileName)), {}};
-    const auto directory = componentFolders.find(component);
-    for (std::size_t i = 0; directory != componentFolders.end() && i < installations.size(); ++i) {
-      const auto [folder, added] = resolved[i].try_emplace(directory->second);
-      if (added) folder->second = Resolve(index, directory->second, installations[i]);
-      if (!folder->second) {
+  for (const TableRow& fileRow : package.files) {
+    ProductFile& file = files.emplace_back();
+    file.name = LongFileName(Field(fileRow, 0));
+    const TableRow* component = FindRow(package.components, Field(fileRow, 1));
+    for (std::size_t i = 0; component != nullptr && i < installFolders.size(); ++i) {
+      installFolder[1] = installFolders[i];
+      std::u16string folder = ResolveDirectory(package.directories, Field(*component, 1), folders);
+      if (folder.empty()) {
         file.folders.clear();
         break;
       }
-      file.folders.push_back(*folder->second);
+      file.folders.push_back(std::move(folder));
     }
-    files.push_back(std::move(file));
   }
   return files;
 }

@@ -1,12 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <map>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // Reading the pending file-rename list and deciding whether it concerns the package's files. Pure
@@ -30,33 +26,34 @@ std::vector<PendingRename> SplitPendingRenames(const std::uint8_t* data, std::si
 // it has none ("SHORT~1.TXT|long name.txt" gives "long name.txt").
 std::u16string_view LongFileName(std::u16string_view fileName);
 
-// A row of the package's Directory table.
-struct DirectoryRow {
-  std::u16string directory;
-  std::u16string parent;  // empty, or the row's own key: a root (TARGETDIR)
-  std::u16string defaultDir;
-};
+// A row of one of the package's tables, its fields in the order the query names them; a field
+// past the end of a row reads as empty.
+using TableRow = std::vector<std::u16string>;
 
-// Folders known by Directory key before the table is read: the standard folder properties
-// (ProgramFilesFolder, ...) and INSTALLDIR when it is set. A folder that is not a full path (a
-// drive and "\", or "\\server"), an empty one included, stands for a folder that cannot be worked
-// out.
-using KnownFolders = std::map<std::u16string, std::u16string, std::less<>>;
+// Folders known by Directory key before the Directory table is read, each a row (key, folder):
+// the standard folder properties (ProgramFilesFolder, ...); the first row of a key counts. A folder
+// that is not a full path (a drive and "\", or "\\server"), an empty one included, stands for a
+// folder that cannot be worked out.
+using KnownFolders = std::vector<TableRow>;
 
-// The folder a Directory key stands for: the nearest known folder up its chain of parents, then
-// the target name of each row below it (DefaultDir "target:source", each part "short|long": the
-// long target name; "." adds none). None when the chain meets a folder that cannot be worked out,
-// ends at a root that is not known (TARGETDIR: the drive Windows Installer picks), a key without a
-// row, or runs in a circle.
-std::optional<std::u16string> ResolveDirectory(const std::vector<DirectoryRow>& directories,
-                                               const std::u16string& key, const KnownFolders& known);
+// The Directory key of the folder the product is installed to.
+inline constexpr char16_t kInstallFolderKey[] = u"INSTALLDIR";
 
-// What the check reads of the package: File rows (FileName, Component_), Component rows
-// (Component, Directory_) and the Directory table.
+// The folder a Directory key stands for, given the Directory table (Directory, Directory_Parent,
+// DefaultDir): the nearest known folder up its chain of parents, then the target name of each row
+// below it (DefaultDir "target:source", each part "short|long": the long target name; "." adds
+// none). Empty when the chain meets a folder that cannot be worked out, ends at a root that is not
+// known (a row without a parent or its own parent: TARGETDIR, the drive Windows Installer picks),
+// at a key without a row, or runs in a circle.
+std::u16string ResolveDirectory(const std::vector<TableRow>& directories, std::u16string_view key,
+                                const KnownFolders& known);
+
+// What the check reads of the package: the File table (FileName, Component_), the Component table
+// (Component, Directory_) and the Directory table (Directory, Directory_Parent, DefaultDir).
 struct PackageTables {
-  std::vector<std::pair<std::u16string, std::u16string>> files;
-  std::vector<std::pair<std::u16string, std::u16string>> components;
-  std::vector<DirectoryRow> directories;
+  std::vector<TableRow> files;
+  std::vector<TableRow> components;
+  std::vector<TableRow> directories;
 };
 
 // A file of the product: its long name and the folders where the product has it or puts it.
@@ -66,10 +63,13 @@ struct ProductFile {
   std::vector<std::u16string> folders;
 };
 
-// The package's files, in File table order, each with its component's folder under every one of
-// `installations` (the known folders of one place the product is or goes to). A file whose
-// component or folder under any installation cannot be worked out gets no folder.
-std::vector<ProductFile> ProductFiles(const PackageTables& package, const std::vector<KnownFolders>& installations);
+// The package's files, in File table order, each with its component's folder in every place the
+// product is or goes to: `known` (which names no INSTALLDIR) with INSTALLDIR as one of
+// `installFolders` each. A file whose component or folder in any place cannot be worked out gets
+// no folder. Each file's component and folders are looked up anew: cost grows with files times
+// components and folders.
+std::vector<ProductFile> ProductFiles(const PackageTables& package, const KnownFolders& known,
+                                      const std::vector<std::u16string>& installFolders);
 
 // True when an operation's source or target is a product file: its final path component equals the
 // file's name and the folder before it one of the file's folders (any folder when it has none).

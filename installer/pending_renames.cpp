@@ -39,7 +39,6 @@ constexpr StandardFolder kStandardFolders[] = {
     {u"ProgramMenuFolder", platform::kFolderCommonPrograms},
     {u"DesktopFolder", platform::kFolderCommonDesktop},
 };
-constexpr char16_t kInstallFolderProperty[] = u"INSTALLDIR";
 
 // A field of a record: its length is asked for with an empty buffer first, then the text is read
 // into a buffer of exactly that size. False when either call answers otherwise.
@@ -57,9 +56,8 @@ bool ReadField(const platform::MsiHandle& record, std::uint32_t field, std::u16s
 // The first `fields` fields of each record the query returns, in the order the view returns them;
 // a record whose fields cannot all be read is left out. Empty when the view cannot be opened or
 // executed.
-std::vector<std::vector<std::u16string>> ReadRows(const platform::MsiHandle& database, const char16_t* query,
-                                                  std::uint32_t fields) {
-  std::vector<std::vector<std::u16string>> rows;
+std::vector<TableRow> ReadRows(const platform::MsiHandle& database, const char16_t* query, std::uint32_t fields) {
+  std::vector<TableRow> rows;
   platform::MsiHandle view;
   if (platform::MsiDatabaseOpenViewW(database, query, view) != 0 || platform::MsiViewExecute(view) != 0) {
     return rows;
@@ -67,7 +65,7 @@ std::vector<std::vector<std::u16string>> ReadRows(const platform::MsiHandle& dat
   for (;;) {
     platform::MsiHandle record;
     if (platform::MsiViewFetch(view, record) != 0) break;
-    std::vector<std::u16string> row(fields);
+    TableRow row(fields);
     bool read = true;
     for (std::uint32_t field = 0; read && field < fields; ++field) read = ReadField(record, field + 1, row[field]);
     if (read) rows.push_back(std::move(row));
@@ -82,29 +80,23 @@ PackageTables ReadPackageTables(const std::u16string& packagePath) {
   PackageTables package;
   platform::MsiHandle database;
   if (platform::MsiOpenDatabaseW(packagePath, database) != 0) return package;
-  for (auto& row : ReadRows(database, u"SELECT FileName, Component_ FROM File", 2)) {
-    package.files.emplace_back(std::move(row[0]), std::move(row[1]));
-  }
+  package.files = ReadRows(database, u"SELECT FileName, Component_ FROM File", 2);
   if (package.files.empty()) return package;
-  for (auto& row : ReadRows(database, u"SELECT Component, Directory_ FROM Component", 2)) {
-    package.components.emplace_back(std::move(row[0]), std::move(row[1]));
-  }
-  for (auto& row : ReadRows(database, u"SELECT Directory, Directory_Parent, DefaultDir FROM Directory", 3)) {
-    package.directories.push_back({std::move(row[0]), std::move(row[1]), std::move(row[2])});
-  }
+  package.components = ReadRows(database, u"SELECT Component, Directory_ FROM Component", 2);
+  package.directories = ReadRows(database, u"SELECT Directory, Directory_Parent, DefaultDir FROM Directory", 3);
   return package;
 }
 
 // The standard folders the Directory table has rows for; one the system does not give is empty.
-KnownFolders StandardFolders(const std::vector<DirectoryRow>& directories) {
+KnownFolders StandardFolders(const std::vector<TableRow>& directories) {
   KnownFolders known;
   for (const StandardFolder& standard : kStandardFolders) {
     const bool used = std::any_of(directories.begin(), directories.end(),
-                                  [&](const DirectoryRow& row) { return row.directory == standard.property; });
+                                  [&](const TableRow& row) { return !row.empty() && row[0] == standard.property; });
     if (!used) continue;
     std::u16string path;
     if (platform::GetSpecialFolderPath(standard.folder, path) != 0) path.clear();
-    known.emplace(standard.property, std::move(path));
+    known.push_back({standard.property, std::move(path)});
   }
   return known;
 }
@@ -161,16 +153,15 @@ bool IsRestartPending(const std::u16string& mainPackagePath, const std::u16strin
   if (length != 0 && length < kPathCapacity) (void)platform::SetCurrentFolder(windowsFolder);
 
   const PackageTables package = ReadPackageTables(mainPackagePath);
-  std::vector<KnownFolders> installations;
+  KnownFolders known;
+  std::vector<std::u16string> installFolders;
   if (!package.files.empty()) {
-    KnownFolders known = StandardFolders(package.directories);
-    KnownFolders byDefault = known;
-    if (!installFolder.empty()) byDefault[kInstallFolderProperty] = installFolder;
-    installations.push_back(std::move(byDefault));
+    known = StandardFolders(package.directories);
+    installFolders.push_back(installFolder.empty() ? ResolveDirectory(package.directories, kInstallFolderKey, known)
+                                                   : installFolder);
     if (std::optional<std::u16string> installed = InstalledProductFolder(installedProduct)) {
-      known[kInstallFolderProperty] = std::move(*installed);
-      installations.push_back(std::move(known));
+      installFolders.push_back(std::move(*installed));
     }
   }
-  return AnyRenameConcernsAFile(PendingRenames(), ProductFiles(package, installations));
+  return AnyRenameConcernsAFile(PendingRenames(), ProductFiles(package, known, installFolders));
 }

@@ -71,24 +71,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The strings as Directory rows (key, parent, DefaultDir): a folder resolves under a known one.
-  std::vector<DirectoryRow> directories;
+  std::vector<TableRow> directories;
   for (std::size_t i = 0; i + 2 < strings.size(); i += 3) {
     directories.push_back({strings[i], strings[i + 1], strings[i + 2]});
   }
   if (directories.empty()) return 0;
-  const KnownFolders known = {{directories.front().directory, u"C:\\Known"}, {directories.back().parent, u""}};
-  for (const DirectoryRow& row : directories) {
-    const auto folder = ResolveDirectory(directories, row.directory, known);
-    Require(!folder || folder->starts_with(u"C:\\Known"), "a folder lies under a known folder");
+  const KnownFolders known = {{directories.front()[0], u"C:\\Known"}, {directories.back()[1], u""}};
+  for (const TableRow& row : directories) {
+    const std::u16string folder = ResolveDirectory(directories, row[0], known);
+    Require(folder.empty() || folder.starts_with(u"C:\\Known"), "a folder lies under a known folder");
   }
+  // The same rows as File rows (DefaultDir, parent) and Component rows (parent, key).
   PackageTables package;
-  for (const DirectoryRow& row : directories) {
-    package.files.emplace_back(row.defaultDir, row.parent);
-    package.components.emplace_back(row.parent, row.directory);
+  for (const TableRow& row : directories) {
+    package.files.push_back({row[2], row[1]});
+    package.components.push_back({row[1], row[0]});
   }
   package.directories = directories;
-  const KnownFolders elsewhere = {{directories.front().directory, u"\\\\server\\share"}};
-  const std::vector<ProductFile> files = ProductFiles(package, {known, elsewhere});
+  const std::vector<ProductFile> files = ProductFiles(package, known, {u"C:\\Installed", u"\\\\server\\share"});
   Require(files.size() == package.files.size(), "one product file per File row");
   for (const ProductFile& file : files) {
     Require(file.folders.empty() || file.folders.size() == 2, "a folder under every installation or none");
