@@ -127,6 +127,10 @@ ParseStop ParseArguments(std::vector<std::u16string>& arguments, std::size_t fir
       options.langPackProperties = CollectProperties(arguments, i, refused);
     } else if (argument == u"/bpprops") {
       options.basePackageProperties = CollectProperties(arguments, i, refused);
+      options.installFolder.clear();
+      for (std::size_t k = i + 1; k < arguments.size() && !BeginsWithSlash(arguments[k]); ++k) {
+        if (arguments[k].rfind(u"INSTALLDIR=", 0) == 0) options.installFolder = arguments[k].substr(11);
+      }
     } else if (argument == u"/supportedlang") {
       return {ConsoleRequest::SupportedLanguages, i};
     } else if (BeginsWithSlash(argument)) {

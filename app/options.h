@@ -22,6 +22,8 @@ struct SetupOptions {
   std::u16string basePackageLogPath;
   std::u16string langPackLogPath;
   std::u16string basePackageProperties;
+  // The value of an INSTALLDIR property among them, as given; empty when none.
+  std::u16string installFolder;
   std::u16string langPackProperties;
 };
 

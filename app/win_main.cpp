@@ -204,7 +204,7 @@ int WinMain(platform::InstanceHandle instance, platform::InstanceHandle, const c
   if (detection < 0) ReportFatalError(detection, u"GetRequiredMsiConfigureAction failed: ");
 
   const std::u16string mainPackagePath = ExtractMainPackage();
-  if (IsRestartPending(mainPackagePath)) {
+  if (IsRestartPending(mainPackagePath, installedProductCode, options.installFolder)) {
     if (unattendedRun) {
       LogEvent({u"A rename of a product file is pending: nothing is installed; Windows is not restarted"});
     } else {

@@ -89,8 +89,17 @@ struct FileIdentity {
 // component may hold "*"), in the order the system lists them. Empty when nothing matches.
 [[nodiscard]] std::vector<std::u16string> FindFileNames(const std::u16string& pattern);
 
+// Special folders (CSIDL numbers); the program is 32-bit, so program files are those of 32-bit
+// programs.
 inline constexpr int kFolderCommonAppData = 35;
 inline constexpr int kFolderAppData = 26;
+inline constexpr int kFolderLocalAppData = 28;
+inline constexpr int kFolderProgramFiles = 38;
+inline constexpr int kFolderProgramFilesCommon = 43;
+inline constexpr int kFolderWindows = 36;
+inline constexpr int kFolderFonts = 20;
+inline constexpr int kFolderCommonPrograms = 23;
+inline constexpr int kFolderCommonDesktop = 25;
 // SHGetFolderPathW for the current path of a special folder; returns its result code.
 [[nodiscard]] std::int32_t GetSpecialFolderPath(int folder, std::u16string& path);
 // CreateDirectoryW. A `restricted` folder gets a protected DACL: full control for SYSTEM and the

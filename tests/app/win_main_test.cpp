@@ -158,25 +158,49 @@ TEST_F(WinMainTest, RestartRequestWithoutTokenAsksForNothing) {
   EXPECT_EQ(fakes::Calls(), std::vector<std::string>{"OpenOwnProcessToken"});
 }
 
-// A pending rename of a product file: the restart question, whose Yes restarts Windows; either
-// answer ends the setup with 0 before anything is installed.
+// A pending rename of a file in the product's folder: the restart question, whose Yes restarts
+// Windows; either answer ends the setup with 0 before anything is installed. Another program's
+// pending rename of a file of the same name leaves the silent installation running.
 TEST_F(WinMainTest, PendingRenameOfAProductFileAsksToRestartInstead) {
-  for (int answer : {platform::kIdYes, platform::kIdNo}) {
-    SCOPED_TRACE(answer);
+  struct Case {
+    const char16_t* pending;
+    std::vector<int> answers;  // none: no question, the installation runs
+  };
+  const Case cases[] = {
+      {u"\\??\\C:\\Program Files (x86)\\Orvex\\Utilities 2011\\license.txt", {platform::kIdYes}},
+      {u"\\??\\C:\\Program Files (x86)\\Orvex\\Utilities 2011\\license.txt", {platform::kIdNo}},
+      {u"\\??\\C:\\Program Files (x86)\\Other Vendor\\license.txt", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fakes::Utf8(c.pending) + (c.answers.empty() ? "" : " " + std::to_string(c.answers[0])));
     fakes::ResetWorld();
     ScriptUsableMachine();
-    fakes::Installer().packages[fakes::kMainPackagePath] = {{u"license.txt"}};
+    fakes::AddSpecialFolder(platform::kFolderProgramFiles, u"C:\\Program Files (x86)");
+    fakes::Installer().packages[fakes::kMainPackagePath] =
+        fakes::PackageOf({{u"license.txt", u"INSTALLDIR"}}, fakes::MainPackageDirectories());
     fakes::PutString(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                     u"PendingFileRenameOperations", u"\\??\\C:\\Program Files\\Orvex\\license.txt",
-                     platform::kRegMultiSz);
-    fakes::Ui().answers = {answer};
+                     u"PendingFileRenameOperations", c.pending, platform::kRegMultiSz);
+    fakes::Ui().answers.assign(c.answers.begin(), c.answers.end());
 
-    EXPECT_EQ(ExitCodeOf([&] { Run({u"/silent"}); }), 0);
-    ASSERT_EQ(fakes::Ui().boxes.size(), 1u);
-    EXPECT_EQ(fakes::Ui().boxes[0].caption, u"Orvex Utilities");
-    EXPECT_EQ(fakes::Ui().boxes[0].style, 0x34u);
-    EXPECT_EQ(fakes::CallsStartingWith("RequestSystemReboot").size(), answer == platform::kIdYes ? 1u : 0u);
-    EXPECT_TRUE(fakes::CallsStartingWith("MsiInstallProductW").empty());
+    // The question ends the process; the installation returns from WinMain.
+    int code = -1;
+    bool ended = false;
+    try {
+      code = Run({u"/silent"});
+    } catch (const fakes::ProcessExit& exit) {
+      code = exit.code;
+      ended = true;
+    }
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ended, !c.answers.empty());
+    const bool restartYes = !c.answers.empty() && c.answers[0] == platform::kIdYes;
+    ASSERT_EQ(fakes::Ui().boxes.size(), c.answers.size());
+    if (!c.answers.empty()) {
+      EXPECT_EQ(fakes::Ui().boxes[0].caption, u"Orvex Utilities");
+      EXPECT_EQ(fakes::Ui().boxes[0].style, 0x34u);
+    }
+    EXPECT_EQ(fakes::CallsStartingWith("RequestSystemReboot").size(), restartYes ? 1u : 0u);
+    EXPECT_EQ(fakes::CallsStartingWith("MsiInstallProductW").empty(), !c.answers.empty());
   }
 }
 
@@ -237,6 +261,15 @@ TEST_F(WinMainTest, NewerVersionNoticeAndRemovalQuestionTexts) {
 
 namespace {
 
+// A pending delete of the main package's license.txt, which installs into INSTALLDIR.
+void PendRename(const char16_t* entry) {
+  fakes::AddSpecialFolder(platform::kFolderProgramFiles, u"C:\\Program Files (x86)");
+  fakes::Installer().packages[fakes::kMainPackagePath] =
+      fakes::PackageOf({{u"license.txt", u"INSTALLDIR"}}, fakes::MainPackageDirectories());
+  fakes::PutString(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                   u"PendingFileRenameOperations", entry, platform::kRegMultiSz);
+}
+
 int RunToTheEnd(const std::vector<std::u16string>& arguments) {
   std::vector<std::u16string> all = arguments;
   all.insert(all.begin(), u"C:\\Downloads\\OrvexUtilities2011Setup.exe");
@@ -287,14 +320,10 @@ TEST_F(WinMainTest, EachSituationEndsWithItsCodeInBothModes) {
       {"language not carried", [] {}, {u"/language", u"xx-XX"}, 1, 1639, false},
       {"option without value", [] {}, {u"/language"}, 0, 1639, false},
       {"Windows 2000", [] { fakes::SystemInfo().version = {true, 5, 0, 2195, 4, 0, 0, 1}; }, {}, -1, 1150, false},
-      {"rename pending",
-       [] {
-         fakes::Installer().packages[fakes::kMainPackagePath] = {{u"license.txt"}};
-         fakes::PutString(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                          u"PendingFileRenameOperations", u"\\??\\C:\\Program Files\\Orvex\\license.txt",
-                          platform::kRegMultiSz);
-       },
-       {}, 0, 3017, false},
+      {"rename pending", [] { PendRename(u"\\??\\C:\\Program Files (x86)\\Orvex\\Utilities 2011\\license.txt"); }, {},
+       0, 3017, false},
+      {"rename pending in the INSTALLDIR given", [] { PendRename(u"\\??\\D:\\My Apps\\license.txt"); },
+       {u"/bpprops", u"INSTALLDIR=D:\\My Apps"}, 0, 3017, false},
       {"setup failure", [] { fakes::Installer().loadResult = kEFail; }, {}, 16389, 1603, false},
   };
   for (const Case& c : cases) {

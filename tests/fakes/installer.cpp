@@ -1,7 +1,10 @@
 #include "tests/fakes/installer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "base/installer_results.h"
 #include "base/product.h"
@@ -12,14 +15,14 @@ namespace {
 
 InstallerWorld world;
 
-// Open handles: databases, views (with their remaining rows) and records (with their text).
+// Open handles: databases (with their package), views (with their rows) and records (with their
+// fields).
 struct Handle {
   enum Kind { Database, View, Record } kind;
   std::u16string path;
-  std::vector<std::u16string> rows;
+  std::vector<std::vector<std::u16string>> rows;
   std::size_t next = 0;
   bool executed = false;
-  std::u16string text;
 };
 std::map<std::uint32_t, Handle>& Handles() {
   static std::map<std::uint32_t, Handle> handles;
@@ -50,6 +53,41 @@ constexpr std::uint32_t kUnknownProduct = 1605;
 constexpr std::uint32_t kUnknownProperty = 1608;
 constexpr std::uint32_t kNoMoreItems = 259;
 constexpr std::uint32_t kMoreData = 234;
+constexpr std::uint32_t kBadQuerySyntax = 1615;
+
+std::vector<std::u16string> SplitAt(std::u16string_view text, std::u16string_view separator) {
+  std::vector<std::u16string> parts;
+  for (std::size_t at = text.find(separator); at != std::u16string_view::npos; at = text.find(separator)) {
+    parts.emplace_back(text.substr(0, at));
+    text.remove_prefix(at + separator.size());
+  }
+  parts.emplace_back(text);
+  return parts;
+}
+
+// The rows of "SELECT A, B FROM T" in a package: columns A and B of T, or none when the query has
+// another form or names a table or column the package lacks.
+std::optional<std::vector<std::vector<std::u16string>>> Select(const PackageFile& package, std::u16string_view query) {
+  constexpr std::u16string_view kSelect = u"SELECT ";
+  if (!query.starts_with(kSelect)) return std::nullopt;
+  const std::vector<std::u16string> parts = SplitAt(query.substr(kSelect.size()), u" FROM ");
+  if (parts.size() != 2) return std::nullopt;
+  const auto table = package.tables.find(parts[1]);
+  if (table == package.tables.end()) return std::nullopt;
+  std::vector<std::size_t> picked;
+  for (const std::u16string& column : SplitAt(parts[0], u", ")) {
+    const auto& columns = table->second.columns;
+    const auto found = std::find(columns.begin(), columns.end(), column);
+    if (found == columns.end()) return std::nullopt;
+    picked.push_back(static_cast<std::size_t>(found - columns.begin()));
+  }
+  std::vector<std::vector<std::u16string>> rows;
+  for (const std::vector<std::u16string>& row : table->second.rows) {
+    std::vector<std::u16string>& selected = rows.emplace_back();
+    for (const std::size_t column : picked) selected.push_back(column < row.size() ? row[column] : u"");
+  }
+  return rows;
+}
 
 // Copies text into a caller's buffer with the service's size protocol.
 std::uint32_t CopyOut(const std::u16string& text, char16_t* buffer, std::uint32_t* length) {
@@ -67,6 +105,31 @@ std::uint32_t CopyOut(const std::u16string& text, char16_t* buffer, std::uint32_
 }  // namespace
 
 InstallerWorld& Installer() { return world; }
+
+PackageFile PackageOf(const std::vector<std::pair<std::u16string, std::u16string>>& files,
+                      const std::vector<std::vector<std::u16string>>& directories) {
+  PackageFile package;
+  PackageTable& fileTable = package.tables[u"File"];
+  PackageTable& componentTable = package.tables[u"Component"];
+  fileTable.columns = {u"File", u"Component_", u"FileName"};
+  componentTable.columns = {u"Component", u"Directory_"};
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::u16string key = u"F" + Utf16(std::to_string(i));
+    fileTable.rows.push_back({key, key, files[i].first});
+    componentTable.rows.push_back({key, files[i].second});
+  }
+  if (!directories.empty()) {
+    package.tables[u"Directory"] = {{u"Directory", u"Directory_Parent", u"DefaultDir"}, directories};
+  }
+  return package;
+}
+
+std::vector<std::vector<std::u16string>> MainPackageDirectories() {
+  return {{u"TARGETDIR", u"", u"SourceDir"},
+          {u"ProgramFilesFolder", u"TARGETDIR", u"PFiles"},
+          {u"OrvexFolder", u"ProgramFilesFolder", u"Orvex"},
+          {u"INSTALLDIR", u"OrvexFolder", u"UTILIT~1|Utilities 2011"}};
+}
 
 }  // namespace fakes
 
@@ -100,9 +163,10 @@ std::uint32_t MsiGetProductInfoW(const std::u16string& product, const std::u16st
   if (scripted != fakes::world.productInfoResults.end()) return scripted->second;
   const auto found = fakes::world.products.find(product);
   if (found == fakes::world.products.end()) return fakes::kUnknownProduct;
-  const auto packageName = fakes::world.packageNames.find(product);
-  if (property == u"PackageName" && packageName != fakes::world.packageNames.end()) {
-    return fakes::CopyOut(packageName->second, buffer, length);
+  const auto& texts = property == u"InstallLocation" ? fakes::world.installLocations : fakes::world.packageNames;
+  const auto text = texts.find(product);
+  if ((property == u"PackageName" || property == u"InstallLocation") && text != texts.end()) {
+    return fakes::CopyOut(text->second, buffer, length);
   }
   if (property != u"VersionString") return fakes::kUnknownProperty;
   return fakes::CopyOut(found->second.version, buffer, length);
@@ -154,7 +218,7 @@ std::uint32_t MsiOpenDatabaseW(const std::u16string& packagePath, MsiHandle& dat
   if (fakes::world.openDatabaseResult != 0) return fakes::world.openDatabaseResult;
   const auto found = fakes::world.packages.find(packagePath);
   if (found == fakes::world.packages.end()) return 110;  // open failed
-  database.reset(fakes::Hand({fakes::Handle::Database, packagePath, found->second.fileNames, 0, false, {}}));
+  database.reset(fakes::Hand({fakes::Handle::Database, packagePath, {}, 0, false}));
   return 0;
 }
 
@@ -163,7 +227,9 @@ std::uint32_t MsiDatabaseOpenViewW(const MsiHandle& database, const std::u16stri
   const fakes::Handle* db = fakes::Find(database.get(), fakes::Handle::Database);
   if (db == nullptr) return fakes::kInvalidHandle;
   if (fakes::world.openViewResult != 0) return fakes::world.openViewResult;
-  view.reset(fakes::Hand({fakes::Handle::View, db->path, db->rows, 0, false, {}}));
+  auto rows = fakes::Select(fakes::world.packages.at(db->path), query);
+  if (!rows) return fakes::kBadQuerySyntax;
+  view.reset(fakes::Hand({fakes::Handle::View, db->path, std::move(*rows), 0, false}));
   return 0;
 }
 
@@ -180,7 +246,7 @@ std::uint32_t MsiViewFetch(const MsiHandle& view, MsiHandle& record) {
   fakes::Handle* handle = fakes::Find(view.get(), fakes::Handle::View);
   if (handle == nullptr) return fakes::kInvalidHandle;
   if (!handle->executed || handle->next >= handle->rows.size()) return fakes::kNoMoreItems;
-  fakes::Handle row{fakes::Handle::Record, {}, {}, 0, false, handle->rows[handle->next++]};
+  fakes::Handle row{fakes::Handle::Record, {}, {handle->rows[handle->next++]}, 0, false};
   record.reset(fakes::Hand(std::move(row)));
   return 0;
 }
@@ -189,8 +255,10 @@ std::uint32_t MsiRecordGetStringW(const MsiHandle& record, std::uint32_t field, 
                                   std::uint32_t* length) {
   const fakes::Handle* handle = fakes::Find(record.get(), fakes::Handle::Record);
   if (handle == nullptr || length == nullptr) return fakes::kInvalidHandle;
-  if (field != 1) return fakes::CopyOut(u"", buffer, length);
-  return fakes::CopyOut(handle->text, buffer, length);
+  const std::vector<std::u16string>& fields = handle->rows.front();
+  // Field 0 and fields past the last are empty.
+  if (field == 0 || field > fields.size()) return fakes::CopyOut(u"", buffer, length);
+  return fakes::CopyOut(fields[field - 1], buffer, length);
 }
 
 }  // namespace platform

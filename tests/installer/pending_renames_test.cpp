@@ -4,11 +4,14 @@
 
 #include <optional>
 
+#include "base/product.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "tests/fakes/files.h"
 #include "tests/fakes/installer.h"
 #include "tests/fakes/registry.h"
 #include "tests/fakes/world.h"
+#include "tests/product_versions.h"
 
 namespace {
 
@@ -26,9 +29,22 @@ fakes::RegistryValue Multi(const std::vector<std::u16string>& strings) {
   return {platform::kRegMultiSz, bytes};
 }
 
+// A package whose files' folders cannot be worked out (it has no Directory table).
+fakes::PackageFile PackageWithoutFolders(const std::vector<std::u16string>& fileNames) {
+  std::vector<std::pair<std::u16string, std::u16string>> files;
+  for (const std::u16string& name : fileNames) files.emplace_back(name, u"INSTALLDIR");
+  return fakes::PackageOf(files);
+}
+
+void PutPending(const fakes::RegistryValue& value) {
+  fakes::PutBytes(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                  u"PendingFileRenameOperations", value.type, value.data);
+}
+
 using PendingRenamesTest = WorldTest;
 
-TEST_F(PendingRenamesTest, PendingEntriesAgainstThePackageFiles) {
+// Files whose folder cannot be worked out: an entry counts by its final path component alone.
+TEST_F(PendingRenamesTest, PendingEntriesAgainstThePackageFileNames) {
   struct Case {
     const char* what;
     std::optional<fakes::RegistryValue> pending;
@@ -61,13 +77,68 @@ TEST_F(PendingRenamesTest, PendingEntriesAgainstThePackageFiles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     fakes::ResetWorld();
-    if (c.fileNames) fakes::Installer().packages[kPackage] = {*c.fileNames};
-    if (c.pending) {
-      fakes::PutBytes(platform::RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                      u"PendingFileRenameOperations", c.pending->type, c.pending->data);
-    }
-    EXPECT_EQ(IsRestartPending(kPackage), c.expected);
+    if (c.fileNames) fakes::Installer().packages[kPackage] = PackageWithoutFolders(*c.fileNames);
+    if (c.pending) PutPending(*c.pending);
+    EXPECT_EQ(IsRestartPending(kPackage, kInstallerProductCode, u""), c.expected);
     EXPECT_EQ(fakes::Files().currentFolder, fakes::kWindowsFolder);
+  }
+}
+
+// The main package's layout: both files in INSTALLDIR under the program files, "data.bin" in a
+// folder on the drive Windows Installer picks, which cannot be worked out beforehand.
+TEST_F(PendingRenamesTest, PendingEntriesAgainstTheProductsFolders) {
+  struct Case {
+    const char* what;
+    std::vector<std::u16string> pending;
+    bool expected;
+    std::optional<std::u16string> installedAt = std::nullopt;  // "InstallLocation" of the installed product
+    std::u16string installFolder = u"";                        // INSTALLDIR given for the installation
+    bool programFilesKnown = true;
+  };
+  const std::u16string product = u"\\??\\C:\\Program Files (x86)\\Orvex\\Utilities 2011\\";
+  const std::u16string vendor = u"\\??\\C:\\Program Files (x86)\\Other Vendor\\";
+  const Case cases[] = {
+      {"another program's file of the same name",
+       {vendor + u"license.txt", u"", vendor + u"a.tmp", u"!" + vendor + u"readme first.txt"},
+       false},
+      {"a product file in the folder the package installs to", {product + u"license.txt", u""}, true},
+      {"the same in another case, Win32 form",
+       {u"c:/PROGRAM FILES (X86)//orvex/utilities 2011/License.TXT", u""},
+       true},
+      {"a file of the same name in a folder below the product's", {product + u"Extra\\license.txt", u""}, false},
+      {"a file whose folder depends on the drive counts anywhere", {u"\\??\\D:\\Elsewhere\\data.bin", u""}, true},
+      {"Windows Installer's copy of a file in use counts by its target",
+       {u"\\??\\C:\\Config.Msi\\3f2a.rbf", u"!" + product + u"readme first.txt"},
+       true},
+      {"a copy in Config.Msi never counts by its own name",
+       {u"\\??\\C:\\Config.Msi\\data.bin", u"!" + vendor + u"data.bak"},
+       false},
+      {"the installed product's folder (trailing backslash, UNC)",
+       {u"\\??\\UNC\\Server\\Apps\\Orvex\\LICENSE.txt", u""},
+       true,
+       u"\\\\server\\apps\\Orvex\\"},
+      {"the folder the package installs to besides the installed one", {product + u"license.txt", u""}, true, u"D:\\Tools\\Orvex"},
+      {"an installed product without a recorded folder: any folder", {vendor + u"license.txt", u""}, true, u""},
+      {"INSTALLDIR given: its folder", {u"\\??\\E:\\Apps\\Utilities\\license.txt", u""}, true, std::nullopt, u"E:\\Apps\\Utilities\\"},
+      {"INSTALLDIR given: not the default folder", {product + u"license.txt", u""}, false, std::nullopt, u"E:\\Apps\\Utilities"},
+      {"no program files folder: any folder", {vendor + u"license.txt", u""}, true, std::nullopt, u"", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fakes::ResetWorld();
+    std::vector<std::vector<std::u16string>> directories = fakes::MainPackageDirectories();
+    directories.push_back({u"DataFolder", u"TARGETDIR", u"Data"});
+    fakes::Installer().packages[kPackage] = fakes::PackageOf({{u"README~1.TXT|readme first.txt", u"INSTALLDIR"},
+                                                              {u"license.txt", u"INSTALLDIR"},
+                                                              {u"data.bin", u"DataFolder"}},
+                                                             directories);
+    if (c.programFilesKnown) fakes::AddSpecialFolder(platform::kFolderProgramFiles, u"C:\\Program Files (x86)");
+    if (c.installedAt) {
+      fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()};
+      if (!c.installedAt->empty()) fakes::Installer().installLocations[kInstallerProductCode] = *c.installedAt;
+    }
+    PutPending(Multi(c.pending));
+    EXPECT_EQ(IsRestartPending(kPackage, kInstallerProductCode, c.installFolder), c.expected);
   }
 }
 
@@ -77,7 +148,7 @@ TEST_F(PendingRenamesTest, CurrentFolderBecomesTheWindowsFolderOnlyWhenItFits) {
     fakes::ResetWorld();
     fakes::Files().windowsFolder = windows;
     fakes::Files().folders.insert(tooLong);
-    IsRestartPending(kPackage);
+    IsRestartPending(kPackage, kInstallerProductCode, u"");
     EXPECT_EQ(fakes::Files().currentFolder, fakes::kStartFolder);
   }
 }

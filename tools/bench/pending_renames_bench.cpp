@@ -1,8 +1,9 @@
 // Benchmark, not a test: the pending-rename check's pure part at 10,000 pending entries against
-// 20,000 package file names, and at 100 against 1,000. Splits the REG_MULTI_SZ bytes, takes the long names from
-// "SHORT~1|long" File table texts and compares every entry's final path component with every
-// name. The entries and names share their folder and name pattern (same lengths, same prefixes),
-// so each comparison runs into the digits: a pessimistic case.
+// 20,000 package file names, and at 100 against 1,000. Splits the REG_MULTI_SZ bytes into
+// operations, takes the long names from "SHORT~1|long" File table texts and compares every
+// entry's final path component and folder with every file's. The entries and files share their
+// folder and name pattern (same lengths, same prefixes), so each comparison runs into the digits
+// and a name that matches is compared by its folder too: a pessimistic case.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,8 @@
 #include "installer/pending_rename_matching.h"
 
 namespace {
+
+constexpr char16_t kFolder[] = u"C:\\Program Files\\Vendor\\Application";
 
 std::u16string Digits(int number) {
   std::u16string text;
@@ -36,7 +39,7 @@ void Append(std::vector<std::uint8_t>& bytes, const std::u16string& text) {
 // last file.
 std::vector<std::uint8_t> PendingValue(int entries, int files, bool lastMatches) {
   std::vector<std::uint8_t> bytes;
-  const std::u16string folder = u"\\??\\C:\\Program Files\\Vendor\\Application\\";
+  const std::u16string folder = u"\\??\\" + std::u16string(kFolder) + u"\\";
   for (int i = 0; i < entries; ++i) {
     const bool last = lastMatches && i == entries - 1;
     const std::u16string path = folder + u"module" + Digits(last ? files - 1 : 500000 + i) + u".dll";
@@ -90,20 +93,21 @@ int main(int argc, char** argv) {
     std::size_t entryCount = 0;
     for (int round = 0; round < rounds; ++round) {
       auto start = Clock::now();
-      const std::vector<std::u16string> entries = SplitMultiString(value.data(), value.size());
-      std::vector<std::u16string> names;
-      names.reserve(texts.size());
-      for (const std::u16string& text : texts) names.emplace_back(LongFileName(text));
+      const std::vector<PendingRename> renames = SplitPendingRenames(value.data(), value.size());
+      std::vector<ProductFile> files;
+      files.reserve(texts.size());
+      for (const std::u16string& text : texts) files.push_back({std::u16string(LongFileName(text)), {kFolder}});
       auto middle = Clock::now();
       const double processorStart = ProcessMilliseconds();
-      const bool found = AnyEntryNamesAFile(entries, names);
+      const bool found = AnyRenameConcernsAFile(renames, files);
       matchProcessor.push_back(ProcessMilliseconds() - processorStart);
       auto end = Clock::now();
       if (found != lastMatches) {
         std::fprintf(stderr, "pending bench: wrong answer\n");
         return 1;
       }
-      entryCount = entries.size();
+      entryCount = 0;
+      for (const PendingRename& rename : renames) entryCount += rename.target.empty() ? 1 : 2;
       split.push_back(std::chrono::duration<double, std::milli>(middle - start).count());
       match.push_back(std::chrono::duration<double, std::milli>(end - middle).count());
     }
