@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libboost-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 msitools wixl osslsigncode openssl
           xvfb xauth xdotool imagemagick x11-utils util-linux
-          python3 python3-gi gir1.2-gsf-1 python3-pil fonts-dejavu-core
+          python3 python3-gi gir1.2-gsf-1 python3-pil python3-yaml python3-jsonschema fonts-dejavu-core
           fonts-wqy-microhei)
 
 missing=()
