@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include <string_view>
+
 void LowerCaseAsciiInPlace(std::u16string& text) {
   for (char16_t& c : text) {
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
@@ -32,18 +34,22 @@ const std::u16string* ValueAfter(const std::vector<std::u16string>& arguments, s
   return &arguments[index + 1];
 }
 
-// The properties after the option at `index`, each followed by one blank. An argument that is not
-// a property is left out; the first one is returned in `refused`.
+// The properties after the option at `index`, each followed by one blank, and the value of the
+// last INSTALLDIR among them. An argument that is not a property is left out; the first one is
+// returned in `refused`.
 std::u16string CollectProperties(const std::vector<std::u16string>& arguments, std::size_t index,
-                                 std::size_t& refused) {
+                                 std::size_t& refused, std::u16string& installFolder) {
+  constexpr std::u16string_view kInstallFolderProperty = u"INSTALLDIR=";
   std::u16string properties;
   refused = 0;
+  installFolder.clear();
   for (std::size_t i = index + 1; i < arguments.size() && !BeginsWithSlash(arguments[i]); ++i) {
     std::u16string property;
     if (!QuoteProperty(arguments[i], property)) {
       if (refused == 0) refused = i;
       continue;
     }
+    if (arguments[i].rfind(kInstallFolderProperty, 0) == 0) installFolder = arguments[i].substr(kInstallFolderProperty.size());
     properties += property;
     properties += u' ';
   }
@@ -124,13 +130,10 @@ ParseStop ParseArguments(std::vector<std::u16string>& arguments, std::size_t fir
     } else if (argument == kLogOption) {
       options.logPath = *value;
     } else if (argument == u"/lpprops") {
-      options.langPackProperties = CollectProperties(arguments, i, refused);
+      std::u16string packsInstallFolder;  // the packs' INSTALLDIR says nothing of the product's folder
+      options.langPackProperties = CollectProperties(arguments, i, refused, packsInstallFolder);
     } else if (argument == u"/bpprops") {
-      options.basePackageProperties = CollectProperties(arguments, i, refused);
-      options.installFolder.clear();
-      for (std::size_t k = i + 1; k < arguments.size() && !BeginsWithSlash(arguments[k]); ++k) {
-        if (arguments[k].rfind(u"INSTALLDIR=", 0) == 0) options.installFolder = arguments[k].substr(11);
-      }
+      options.basePackageProperties = CollectProperties(arguments, i, refused, options.installFolder);
     } else if (argument == u"/supportedlang") {
       return {ConsoleRequest::SupportedLanguages, i};
     } else if (BeginsWithSlash(argument)) {

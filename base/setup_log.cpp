@@ -122,13 +122,6 @@ std::u16string DefaultLogStem() {
 
 }  // namespace
 
-std::u16string HexResult(std::uint32_t code) {
-  constexpr char16_t kHex[] = u"0123456789ABCDEF";
-  std::u16string text = u"0x";
-  for (int shift = 28; shift >= 0; shift -= 4) text += kHex[(code >> shift) & 0xFu];
-  return text;
-}
-
 void OpenSetupLog(const std::u16string& chosenPath) {
   SetupLog& log = Log();
   if (log.openTried) return;

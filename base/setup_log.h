@@ -25,7 +25,4 @@ const std::u16string& SetupLogPath();
 // such file can be created.
 std::u16string CreateCompanionLog(const std::u16string& suffix);
 
-// Text of a 32-bit result code as the log writes it: "0x80070005".
-std::u16string HexResult(std::uint32_t code);
-
 void ResetSetupLogForTesting();

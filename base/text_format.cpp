@@ -51,3 +51,10 @@ std::u16string SignedDecimal(std::int32_t number) {
   if (number >= 0) return UnsignedDecimal(static_cast<std::uint32_t>(number));
   return u"-" + UnsignedDecimal(0u - static_cast<std::uint32_t>(number));
 }
+
+std::u16string HexResult(std::uint32_t code) {
+  constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  std::u16string text = u"0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += kHex[(code >> shift) & 0xFu];
+  return text;
+}

@@ -18,5 +18,8 @@ std::u16string FormatText(const char16_t* pattern, const std::vector<std::u16str
 // An unsigned number as decimal digits without leading zeros ("%u").
 std::u16string UnsignedDecimal(std::uint32_t number);
 
+// A 32-bit result code as "0x" and eight upper-case hexadecimal digits ("0x80070005").
+std::u16string HexResult(std::uint32_t code);
+
 // A signed number as decimal digits, with "-" before a negative one ("%d").
 std::u16string SignedDecimal(std::int32_t number);
