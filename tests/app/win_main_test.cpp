@@ -306,6 +306,13 @@ TEST_F(WinMainTest, EachSituationEndsWithItsCodeInBothModes) {
        false},
       {"older version (removal declined when asked)",
        [] { fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()}; }, {}, 0, 0, true},
+      {"the removal needs a restart",
+       [] {
+         fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()};
+         fakes::Installer().configureResults = {3010};
+       },
+       {}, 0, 3010, true},
+      {"no usable tag", [] { fakes::FileMapping().otherFiles.reset(); }, {}, 0, 0, true},
       {"removal failed",
        [] {
          fakes::Installer().products[kInstallerProductCode] = {PreviousProductVersion()};
@@ -370,6 +377,11 @@ TEST_F(WinMainTest, UnattendedWithReducedUiKeepsTheProgressWindowOnly) {
   const std::vector<std::string> installs = fakes::CallsStartingWith("MsiInstallProductW");
   ASSERT_EQ(installs.size(), 2u);
   EXPECT_EQ(installs[1].find("FASTOEM"), std::string::npos);
+  // No help page after the success, and each package's installer log beside the setup log.
+  EXPECT_TRUE(fakes::OpenedPages().empty());
+  const std::string stem = fakes::Utf8(SetupLogPath().substr(0, SetupLogPath().size() - 4));
+  EXPECT_EQ(fakes::CallsStartingWith("MsiEnableLogW"),
+            (std::vector<std::string>{"MsiEnableLogW 4096 " + stem + "_en-US.log 1", "MsiEnableLogW 4096 " + stem + "_main.log 1"}));
   // The log says which answer was taken and that nobody was asked.
   const std::vector<std::uint8_t>& log = fakes::Files().files[SetupLogPath()];
   const std::string text(log.begin(), log.end());
